@@ -1,0 +1,1 @@
+# FreeType and fontconfig text.

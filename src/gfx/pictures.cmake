@@ -1,0 +1,1 @@
+# Picture loaders and the PNG writer.
