@@ -1,0 +1,86 @@
+#pragma once
+// The platform layer: native top-level windows with a 32-bit pixel buffer, the event
+// stream, the pointer, the screen, a monotonic clock and the clipboard. Everything above
+// it is written against these two interfaces; SDL2 and the headless backend implement them.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "gfx/color.h"
+#include "gfx/geometry.h"
+#include "platform/events.h"
+
+namespace tv {
+struct Image;
+}
+
+namespace tv::platform {
+
+enum class Cursor : std::uint8_t { Arrow, HandPoint, IBeam };
+
+enum class WindowRole : std::uint8_t {
+    Main,     // the application's window with its task-bar entry
+    Dialog,   // transient for the main window, no task-bar entry
+    Tooltip,  // top-most pop-up that never takes the focus
+};
+
+struct WindowSpec {
+    std::string title;  // UTF-8
+    Size size;
+    Point position;
+    WindowRole role = WindowRole::Main;
+};
+
+class NativeWindow {
+public:
+    virtual ~NativeWindow() = default;
+
+    virtual WindowId id() const = 0;
+    // The pixel buffer, 0xAARRGGBB, `stride` pixels per row. It stays valid until the
+    // next call that changes the window's size.
+    virtual Pixel* pixels() = 0;
+    virtual int stride() const = 0;
+    virtual Size size() const = 0;
+    // Puts the given rectangles of the buffer on the screen.
+    virtual void present(const Rect* rects, int count) = 0;
+
+    virtual Point position() const = 0;
+    virtual void setPosition(Point p) = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    virtual bool visible() const = 0;
+    virtual void raise() = 0;          // on top and given the keyboard focus
+    virtual void minimize() = 0;
+    virtual void restore() = 0;
+    virtual bool minimized() const = 0;
+    virtual void setTitle(const std::string& utf8) = 0;
+    virtual void setIcon(const Image& image) = 0;
+    virtual void setTransientFor(NativeWindow* owner) = 0;
+    virtual void setCursor(Cursor c) = 0;
+    // Keeps delivering pointer events to this window while a button is held outside it.
+    virtual void captureMouse(bool on) = 0;
+    // Where an input method should show its candidates (the caret), in buffer coordinates.
+    virtual void setTextInputRect(const Rect& r) = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) = 0;
+    // Milliseconds on a monotonic clock.
+    virtual std::uint64_t now() = 0;
+    // Waits for the next event until the deadline (on the clock of now()); none = no
+    // deadline. Returns false when the deadline passed without an event.
+    virtual bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) = 0;
+    virtual Point cursorPos() = 0;
+    virtual Size screenSize() = 0;
+    virtual std::string clipboardText() = 0;
+    virtual void setClipboardText(const std::string& utf8) = 0;
+    virtual void startTextInput() = 0;
+    virtual void stopTextInput() = 0;
+};
+
+}  // namespace tv::platform
