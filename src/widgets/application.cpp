@@ -1,0 +1,234 @@
+#include "widgets/application.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "widgets/form.h"
+#include "widgets/message_box.h"
+#include "widgets/timer.h"
+
+namespace tv {
+
+TApplication::TApplication(platform::Platform& platform, FontEngine& fonts, std::string title)
+    : platform_(platform), fonts_(fonts), title_(std::move(title)) {
+    timers_.reserve(16);
+}
+
+TApplication::~TApplication() = default;
+
+std::string TApplication::titleFromExecutable(const std::string& path) {
+    std::string name =
+        path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    name = name.substr(0, name.find('.'));
+    for (std::size_t i = 1; i < name.size(); ++i)
+        name[i] = char(std::tolower(static_cast<unsigned char>(name[i])));
+    return name;
+}
+
+void TApplication::addForm(TForm* f) {
+    forms_.push_back(f);
+    if (!mainForm_ && f->borderStyle() != TBorderStyle::bsDialog) mainForm_ = f;
+}
+
+void TApplication::removeForm(TForm* f) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
+    boxes_.erase(std::remove(boxes_.begin(), boxes_.end(), f), boxes_.end());
+    if (mainForm_ == f) mainForm_ = nullptr;
+    if (active_ == f) active_ = nullptr;
+}
+
+TForm* TApplication::formOf(platform::WindowId id) const {
+    for (TForm* f : forms_)
+        if (f->window().id() == id) return f;
+    return nullptr;
+}
+
+void TApplication::setActiveForm(TForm* f) {
+    if (f == active_) {
+        if (f) f->setActive(true);
+        return;
+    }
+    if (active_) active_->setActive(false);
+    active_ = f;
+    if (active_) active_->setActive(true);
+}
+
+// The loop
+
+void TApplication::run() {
+    while (!terminated_) step();
+    paintAll();
+}
+
+void TApplication::runNested(const std::function<bool()>& done) {
+    while (!terminated_ && !done()) step();
+}
+
+void TApplication::processPending() {
+    paintAll();
+    fireDueTimers();
+    paintAll();
+}
+
+void TApplication::step(std::optional<std::uint64_t> extraDeadline) {
+    paintAll();
+    std::optional<std::uint64_t> due = nextDue();
+    if (extraDeadline && (!due || *extraDeadline < *due)) due = extraDeadline;
+    platform::Event e;
+    if (platform_.waitEvent(e, due)) {
+        try {
+            dispatch(e);
+        } catch (const std::exception& ex) {
+            handleException(ex);
+        }
+    }
+    fireDueTimers();
+}
+
+void TApplication::paintAll() {
+    for (TForm* f : forms_) f->paintDamage();
+    if (!firstFramePresented_ && mainForm_ && mainForm_->isShowing() &&
+        mainForm_->paintCount() > 0) {
+        firstFramePresented_ = true;
+        if (onFirstFrame) onFirstFrame();
+    }
+}
+
+void TApplication::dispatch(const platform::Event& e) {
+    if (e.type == platform::EventType::Quit) {
+        terminated_ = true;
+        return;
+    }
+    TForm* f = formOf(e.window);
+    if (!f) return;
+    if (f == mainForm_) {
+        if (e.type == platform::EventType::Minimized) minimized_ = true;
+        if (e.type == platform::EventType::Restored && minimized_) restore();
+    }
+    f->handleEvent(e);
+}
+
+// Timers
+
+void TApplication::timerChanged(TTimer* t) {
+    if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) timers_.push_back(t);
+    const bool shouldRun = t->enabled_ && t->interval_ != 0 && bool(t->onTimer_);
+    if (!shouldRun) {
+        t->running_ = false;
+        return;
+    }
+    if (t->running_) return;
+    std::size_t running = 0;
+    for (TTimer* x : timers_) running += x->running_ ? 1 : 0;
+    if (running >= timerLimit_) throw EWidgetError("Not enough timers available");
+    t->running_ = true;
+    t->due_ = platform_.now() + t->interval_;
+}
+
+void TApplication::removeTimer(TTimer* t) {
+    timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end());
+}
+
+std::optional<std::uint64_t> TApplication::nextDue() const {
+    std::optional<std::uint64_t> due;
+    for (const TTimer* t : timers_)
+        if (t->running_ && (!due || t->due_ < *due)) due = t->due_;
+    return due;
+}
+
+void TApplication::fireDueTimers() {
+    // Index-based: a tick may open a nested loop that fires other timers meanwhile.
+    for (std::size_t i = 0; i < timers_.size() && !terminated_; ++i) {
+        TTimer* t = timers_[i];
+        const std::uint64_t now = platform_.now();
+        if (!t->running_ || t->due_ > now) continue;
+        t->due_ = now + t->interval_;
+        try {
+            t->onTimer_(t);
+        } catch (const std::exception& ex) {
+            handleException(ex);
+        }
+    }
+}
+
+// Message boxes and errors
+
+int TApplication::messageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    TForm* previous = active_;
+    TControl* previousFocus = previous ? previous->focusedControl() : nullptr;
+    std::vector<TForm*> disabled;
+    for (TForm* f : forms_) {
+        f->releaseCapture();
+        if (f->inputEnabled()) {
+            f->setInputEnabled(false);
+            disabled.push_back(f);
+        }
+    }
+    int result = IDOK;
+    {
+        TMessageForm box(*this, text, caption, flags);
+        boxes_.push_back(&box);
+        if (onMessageBox) onMessageBox(BoxRecord{caption, text, flags});
+        box.show();
+        struct Cleanup {
+            TApplication& app;
+            TMessageForm& box;
+            ~Cleanup() {
+                app.boxes_.erase(std::remove(app.boxes_.begin(), app.boxes_.end(), &box),
+                                 app.boxes_.end());
+            }
+        } cleanup{*this, box};
+        runNested([&box] { return box.done(); });
+        result = box.result();
+        box.hide();
+    }
+    for (TForm* f : disabled) f->setInputEnabled(true);
+    if (previous && previous->isShowing() &&
+        std::find(forms_.begin(), forms_.end(), previous) != forms_.end()) {
+        previous->window().raise();
+        setActiveForm(previous);
+        if (previousFocus) previous->setFocusedControl(previousFocus);
+    }
+    return result;
+}
+
+void TApplication::normalizeTopMosts() {
+    // No window of ours is top-most; the counter keeps the calls paired.
+    ++topMostLevel_;
+}
+
+void TApplication::restoreTopMosts() {
+    if (topMostLevel_ > 0) --topMostLevel_;
+}
+
+std::string TApplication::errorText(const std::string& message) {
+    std::string text = message;
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    return text;
+}
+
+void TApplication::handleException(const std::exception& e) {
+    for (TForm* f : forms_) f->releaseCapture();
+    messageBox(errorText(e.what()), title_, MB_OK | MB_ICONERROR);
+}
+
+// Minimising
+
+void TApplication::minimize() {
+    if (minimized_ || !mainForm_) return;
+    normalizeTopMosts();
+    minimized_ = true;
+    mainForm_->window().minimize();
+}
+
+void TApplication::restore() {
+    if (!minimized_) return;
+    minimized_ = false;
+    if (mainForm_) {
+        mainForm_->window().restore();
+        mainForm_->invalidateWindow(mainForm_->clientRect());
+    }
+    restoreTopMosts();
+}
+
+}  // namespace tv

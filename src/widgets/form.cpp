@@ -1,0 +1,501 @@
+#include "widgets/form.h"
+
+#include <algorithm>
+
+#include "widgets/application.h"
+
+namespace tv {
+namespace {
+
+// The classic dialog frame: a 3-pixel raised border, an 18-pixel caption bar and one
+// pixel of button face below it.
+constexpr int kFrame = 3;
+constexpr int kCaption = 18;
+constexpr int kClientTop = kFrame + kCaption + 1;
+
+Size windowSizeFor(TBorderStyle style, Size client) {
+    if (style == TBorderStyle::bsDialog)
+        return {client.width + 2 * kFrame, client.height + kClientTop + kFrame};
+    return client;
+}
+
+TMouseButton toButton(platform::MouseButton b) {
+    switch (b) {
+        case platform::MouseButton::Right:
+            return TMouseButton::mbRight;
+        case platform::MouseButton::Middle:
+            return TMouseButton::mbMiddle;
+        default:
+            return TMouseButton::mbLeft;
+    }
+}
+
+}  // namespace
+
+TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::WindowRole role)
+    : TWinControl(*this, windowSizeFor(style, clientSize)), app_(app), style_(style) {
+    platform::WindowSpec spec;
+    spec.size = windowSizeFor(style, clientSize);
+    spec.role = role;
+    spec.title = app.title();
+    window_ = app.platform().createWindow(spec);
+    setVisible(false);
+    app_.addForm(this);
+}
+
+TForm::~TForm() {
+    // Widgets go before the window; nothing may point at them afterwards.
+    capture_ = hot_ = focus_ = nullptr;
+    owned_.clear();
+    app_.removeForm(this);
+}
+
+Rect TForm::clientArea() const {
+    if (style_ == TBorderStyle::bsDialog)
+        return {kFrame, kClientTop, width() - kFrame, height() - kFrame};
+    return clientRect();
+}
+
+TComponent* TForm::findComponent(const std::string& n) const {
+    if (n == name()) return const_cast<TForm*>(this);
+    for (const auto& c : owned_)
+        if (c->name() == n) return c.get();
+    return nullptr;
+}
+
+void TForm::show() {
+    if (shown_) {
+        window_->raise();
+        return;
+    }
+    if (position_ == TPosition::poScreenCenter && !shownOnce_) {
+        Size s = app_.platform().screenSize();
+        window_->setPosition({(s.width - width()) / 2, (s.height - height()) / 2});
+    }
+    shownOnce_ = true;
+    shown_ = true;
+    setVisible(true);
+    window_->show();
+    window_->raise();
+    invalidateWindow(clientRect());
+    app_.setActiveForm(this);
+    if (!focus_) focusFirst();
+}
+
+void TForm::hide() {
+    if (!shown_) return;
+    releaseCapture();
+    frameDrag_ = false;
+    closeBoxPressed_ = false;
+    shown_ = false;
+    setVisible(false);
+    window_->hide();
+    if (app_.activeForm() == this) app_.setActiveForm(nullptr);
+}
+
+void TForm::close() {
+    if (modal_) {
+        modalResult_ = TModalResult::mrCancel;
+        return;
+    }
+    if (this == app_.mainForm()) {
+        if (OnClose) OnClose(this);
+        app_.terminate();
+        return;
+    }
+    hide();
+    if (OnClose) OnClose(this);
+}
+
+TModalResult TForm::showModal() {
+    if (shown_) throw EWidgetError("Cannot make a visible window modal");
+    for (TForm* f : app_.forms()) f->releaseCapture();
+    TForm* previous = app_.activeForm();
+    std::vector<TForm*> disabled;
+    for (TForm* f : app_.forms()) {
+        if (f != this && f->inputEnabled()) {
+            f->setInputEnabled(false);
+            disabled.push_back(f);
+        }
+    }
+    modalResult_ = TModalResult::mrNone;
+    modal_ = true;
+    struct Restore {
+        TForm& self;
+        std::vector<TForm*>& disabled;
+        TForm* previous;
+        ~Restore() {
+            self.modal_ = false;
+            self.hide();
+            for (TForm* f : disabled) f->setInputEnabled(true);
+            if (previous && previous != &self && previous->isShowing()) {
+                previous->window().raise();
+                self.application().setActiveForm(previous);
+            }
+        }
+    } restore{*this, disabled, previous};
+    show();
+    app_.runNested([this] { return modalResult_ != TModalResult::mrNone; });
+    TModalResult r = modalResult_ == TModalResult::mrNone ? TModalResult::mrCancel : modalResult_;
+    return r;
+}
+
+void TForm::setActive(bool v) {
+    if (v == active_) return;
+    active_ = v;
+    if (style_ == TBorderStyle::bsDialog) invalidateWindow(captionRect());
+    if (v && !focus_) focusFirst();
+}
+
+// Damage
+
+void TForm::invalidateWindow(const Rect& r) {
+    Rect c = r.intersected(clientRect());
+    if (c.empty()) return;
+    for (int i = 0; i < damageCount_; ++i)
+        if (damage_[std::size_t(i)].contains(c)) return;
+    int n = 0;
+    for (int i = 0; i < damageCount_; ++i)
+        if (!c.contains(damage_[std::size_t(i)]))
+            damage_[std::size_t(n++)] = damage_[std::size_t(i)];
+    damageCount_ = n;
+    if (damageCount_ == int(damage_.size())) {
+        for (int i = 1; i < damageCount_; ++i)
+            damage_[0] = damage_[0].united(damage_[std::size_t(i)]);
+        damageCount_ = 1;
+        damage_[0] = damage_[0].united(c);
+        return;
+    }
+    damage_[std::size_t(damageCount_++)] = c;
+}
+
+void TForm::paintDamage() {
+    if (!shown_ || damageCount_ == 0) return;
+    Pixel* px = window_->pixels();
+    Size sz = window_->size();
+    if (!canvas_ || canvas_->width() != sz.width || canvas_->height() != sz.height ||
+        canvasPixels_ != px) {
+        canvas_ = std::make_unique<Canvas>(px, sz.width, sz.height, window_->stride());
+        canvasPixels_ = px;
+    }
+    for (int i = 0; i < damageCount_; ++i) {
+        const Rect& r = damage_[std::size_t(i)];
+        Canvas::Saver s(*canvas_);
+        canvas_->clipTo(r);
+        paintTree(*canvas_, r);
+    }
+    ++paintCount_;
+    window_->present(damage_.data(), damageCount_);
+    damageCount_ = 0;
+}
+
+void TForm::paintAll() {
+    invalidateWindow(clientRect());
+    bool wasShown = shown_;
+    shown_ = true;
+    paintDamage();
+    shown_ = wasShown;
+}
+
+void TForm::paint(Canvas& canvas) {
+    canvas.fillRect(clientArea(), toPixel(color()));
+    if (style_ == TBorderStyle::bsDialog) paintFrame(canvas);
+}
+
+Rect TForm::captionRect() const {
+    return {kFrame, kFrame, width() - kFrame, kFrame + kCaption};
+}
+
+Rect TForm::closeBoxRect() const {
+    Rect c = captionRect();
+    return Rect::fromXYWH(c.right - 2 - 16, c.top + 2, 16, 14);
+}
+
+void TForm::paintFrame(Canvas& canvas) {
+    const Rect w = clientRect();
+    canvas.frame3D(w, toPixel(cl3DLight), toPixel(cl3DDkShadow));
+    canvas.frame3D(w.inflated(-1), toPixel(clBtnHighlight), toPixel(clBtnShadow));
+    canvas.frameRect(w.inflated(-2), toPixel(clBtnFace));
+    canvas.hline(kFrame, w.right - kFrame, kFrame + kCaption, toPixel(clBtnFace));
+    // Caption bar: a left-to-right gradient between the two caption colours.
+    const Rect c = captionRect();
+    const Pixel a = toPixel(active_ ? clActiveCaption : clInactiveCaption);
+    const Pixel b = toPixel(active_ ? clGradientActiveCaption : clGradientInactiveCaption);
+    const int n = std::max(1, c.width() - 1);
+    for (int x = c.left; x < c.right; ++x) {
+        int t = x - c.left;
+        Pixel p = rgb(pixelRed(a) + (pixelRed(b) - pixelRed(a)) * t / n,
+                      pixelGreen(a) + (pixelGreen(b) - pixelGreen(a)) * t / n,
+                      pixelBlue(a) + (pixelBlue(b) - pixelBlue(a)) * t / n);
+        canvas.vline(x, c.top, c.bottom, p);
+    }
+    const Font& f = app_.fonts().font(FontSpec{"宋体", 12, true});
+    {
+        Canvas::Saver s(canvas);
+        canvas.clipTo({c.left, c.top, closeBoxRect().left - 2, c.bottom});
+        canvas.translate(0, 0);
+        f.draw(canvas, c.left + 3, c.top + (c.height() - f.lineHeight() + 1) / 2, caption(),
+               toPixel(active_ ? clCaptionText : clInactiveCaptionText));
+    }
+    // The close box, a small push button with the cross.
+    Rect box = closeBoxRect();
+    canvas.fillRect(box, toPixel(clBtnFace));
+    if (closeBoxDown_) {
+        canvas.frame3D(box, toPixel(cl3DDkShadow), toPixel(clBtnHighlight));
+        canvas.frame3D(box.inflated(-1), toPixel(clBtnShadow), toPixel(cl3DLight));
+    } else {
+        canvas.frame3D(box, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
+        canvas.frame3D(box.inflated(-1), toPixel(cl3DLight), toPixel(clBtnShadow));
+    }
+    const int d = closeBoxDown_ ? 1 : 0;
+    const int gx = box.left + 4 + d, gy = box.top + 3 + d;
+    const Pixel ink = toPixel(clBtnText);
+    for (int i = 0; i < 7; ++i) {
+        canvas.hline(gx + i, gx + i + 2, gy + i, ink);
+        canvas.hline(gx + 6 - i, gx + 8 - i, gy + i, ink);
+    }
+}
+
+// Input
+
+void TForm::handleEvent(const platform::Event& e) {
+    using platform::EventType;
+    switch (e.type) {
+        case EventType::MouseDown:
+        case EventType::MouseUp:
+        case EventType::MouseMove:
+        case EventType::MouseWheel:
+            if (!inputEnabled_) {
+                if (e.type == EventType::MouseMove) updateHot(nullptr);
+                return;
+            }
+            if (frameMouse(e)) return;
+            routeMouse(e);
+            return;
+        case EventType::MouseLeave:
+            if (!capture_) updateHot(nullptr);
+            return;
+        case EventType::KeyDown:
+        case EventType::KeyUp:
+        case EventType::TextInput:
+        case EventType::TextEditing:
+            if (inputEnabled_) dispatchKey(e);
+            return;
+        case EventType::CloseRequest:
+            if (inputEnabled_) close();
+            return;
+        case EventType::FocusGained:
+            app_.setActiveForm(this);
+            return;
+        case EventType::FocusLost:
+            setActive(false);
+            return;
+        case EventType::Exposed:
+            invalidateWindow(clientRect());
+            return;
+        default:
+            return;
+    }
+}
+
+bool TForm::frameMouse(const platform::Event& e) {
+    if (style_ != TBorderStyle::bsDialog) return false;
+    using platform::EventType;
+    if (frameDrag_) {
+        if (e.type == EventType::MouseMove) {
+            Point now = app_.platform().cursorPos();
+            Point pos = screenPos();
+            moveTo({pos.x + now.x - frameDragLast_.x, pos.y + now.y - frameDragLast_.y});
+            frameDragLast_ = app_.platform().cursorPos();
+        } else if (e.type == EventType::MouseUp && e.button == platform::MouseButton::Left) {
+            frameDrag_ = false;
+            window_->captureMouse(false);
+        }
+        return true;
+    }
+    if (closeBoxPressed_) {
+        bool inside = closeBoxRect().contains(e.pos);
+        if (e.type == EventType::MouseMove && inside != closeBoxDown_) {
+            closeBoxDown_ = inside;
+            invalidateWindow(closeBoxRect());
+        } else if (e.type == EventType::MouseUp && e.button == platform::MouseButton::Left) {
+            closeBoxPressed_ = false;
+            closeBoxDown_ = false;
+            window_->captureMouse(false);
+            invalidateWindow(closeBoxRect());
+            if (inside) close();
+        }
+        return true;
+    }
+    if (capture_ || clientArea().contains(e.pos)) return false;
+    if (e.type == EventType::MouseDown && e.button == platform::MouseButton::Left) {
+        if (closeBoxRect().contains(e.pos)) {
+            closeBoxPressed_ = closeBoxDown_ = true;
+            invalidateWindow(closeBoxRect());
+        } else if (captionRect().contains(e.pos)) {
+            frameDrag_ = true;
+            frameDragLast_ = app_.platform().cursorPos();
+        }
+        window_->captureMouse(true);
+    }
+    if (e.type == EventType::MouseMove) updateHot(nullptr);
+    return true;
+}
+
+void TForm::routeMouse(const platform::Event& e) {
+    using platform::EventType;
+    TControl* under = controlAt(e.pos);
+    TControl* target = capture_ ? capture_ : under;
+    if (e.type == EventType::MouseMove) {
+        updateHot(under);
+        updateCursor(under);
+    }
+    Point o = target->windowOrigin();
+    int x = e.pos.x - o.x, y = e.pos.y - o.y;
+    TShiftState shift = e.shift;
+    switch (e.type) {
+        case EventType::MouseMove:
+            target->mouseMove(shift, x, y);
+            break;
+        case EventType::MouseDown: {
+            TMouseButton b = toButton(e.button);
+            if (b == TMouseButton::mbLeft) {
+                if (target->capturesMouse()) setCapture(target);
+                if (target->canFocus()) setFocusedControl(target);
+            }
+            target->mouseDown(b, shift, x, y);
+            break;
+        }
+        case EventType::MouseUp: {
+            TMouseButton b = toButton(e.button);
+            if (b == TMouseButton::mbLeft && capture_ == target) {
+                // The normal end of a press: the control still sees its release.
+                capture_ = nullptr;
+                window_->captureMouse(false);
+            }
+            target->mouseUp(b, shift, x, y);
+            if (!capture_) updateHot(controlAt(e.pos));
+            break;
+        }
+        case EventType::MouseWheel: {
+            // The wheel goes to the focused control, as the platform sends it.
+            TControl* w = focus_ ? focus_ : under;
+            w->mouseWheel(e.wheel, shift);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void TForm::updateHot(TControl* c) {
+    if (c == hot_) return;
+    TControl* old = hot_;
+    hot_ = c;
+    if (old) old->mouseLeave();
+    if (hot_ == c && c) c->mouseEnter();
+}
+
+void TForm::updateCursor(TControl* c) {
+    TCursor cur = c ? c->cursor() : TCursor::crDefault;
+    if (cur == shownCursor_) return;
+    shownCursor_ = cur;
+    window_->setCursor(cur == TCursor::crHandPoint ? platform::Cursor::HandPoint
+                       : cur == TCursor::crIBeam   ? platform::Cursor::IBeam
+                                                   : platform::Cursor::Arrow);
+}
+
+void TForm::setCapture(TControl* c) {
+    capture_ = c;
+    window_->captureMouse(c != nullptr);
+}
+
+void TForm::releaseCapture() {
+    if (!capture_) return;
+    TControl* c = capture_;
+    capture_ = nullptr;
+    window_->captureMouse(false);
+    c->captureLost();
+}
+
+void TForm::setFocusedControl(TControl* c) {
+    if (c == focus_) return;
+    TControl* old = focus_;
+    focus_ = c;
+    if (old) old->focusChanged(false);
+    if (focus_) focus_->focusChanged(true);
+}
+
+void TForm::controlHidden(TControl* c) {
+    // Anything inside c that holds the capture, the focus or the hot flag lets go.
+    auto inside = [c](TControl* x) {
+        for (TControl* p = x; p; p = p->parent())
+            if (p == c) return true;
+        return false;
+    };
+    if (capture_ && inside(capture_)) releaseCapture();
+    if (hot_ && inside(hot_)) updateHot(nullptr);
+    if (focus_ && inside(focus_) && c != this) setFocusedControl(nullptr);
+}
+
+void TForm::collectTabStops(TWinControl* w, std::vector<TControl*>& out) {
+    std::vector<TWinControl*> kids;
+    for (TControl* c : w->children())
+        if (c->isWindowed()) kids.push_back(static_cast<TWinControl*>(c));
+    std::stable_sort(kids.begin(), kids.end(), [](TWinControl* a, TWinControl* b) {
+        return a->tabOrder() >= 0 && b->tabOrder() >= 0 && a->tabOrder() < b->tabOrder();
+    });
+    for (TWinControl* k : kids) {
+        if (!k->visible() || !k->enabled()) continue;
+        if (k->canFocus() && k->tabStop()) out.push_back(k);
+        collectTabStops(k, out);
+    }
+}
+
+void TForm::focusFirst() {
+    std::vector<TControl*> stops;
+    collectTabStops(this, stops);
+    if (!stops.empty()) setFocusedControl(stops.front());
+}
+
+void TForm::selectNext(bool forward) {
+    std::vector<TControl*> stops;
+    collectTabStops(this, stops);
+    if (stops.empty()) return;
+    auto it = std::find(stops.begin(), stops.end(), focus_);
+    std::size_t i = 0;
+    if (it != stops.end()) {
+        std::size_t cur = std::size_t(it - stops.begin());
+        i = forward ? (cur + 1) % stops.size() : (cur + stops.size() - 1) % stops.size();
+    } else if (!forward) {
+        i = stops.size() - 1;
+    }
+    setFocusedControl(stops[i]);
+    stops[i]->enteredByTab();
+}
+
+void TForm::dispatchKey(const platform::Event& e) {
+    using platform::EventType;
+    using platform::Key;
+    if (e.type == EventType::KeyDown) {
+        if (e.key == Key::F4 && (e.shift & platform::kAlt)) {
+            close();
+            return;
+        }
+        if (e.key == Key::Tab && !(e.shift & (platform::kCtrl | platform::kAlt))) {
+            selectNext(!(e.shift & platform::kShift));
+            return;
+        }
+        if (focus_) focus_->keyDown(e.key, e.shift);
+    } else if (e.type == EventType::TextInput) {
+        if (focus_) focus_->textInput(e.text);
+    } else if (e.type == EventType::TextEditing) {
+        if (focus_) focus_->textEditing(e.text, e.editCursor);
+    }
+}
+
+void TForm::mouseMove(TShiftState shift, int x, int y) {
+    TControl::mouseMove(shift, x, y);
+}
+
+}  // namespace tv

@@ -1,0 +1,70 @@
+#include "widgets/label.h"
+
+#include "widgets/form.h"
+
+namespace tv {
+
+TLabel::TLabel(TForm& form) : TControl(form, {65, 17}) {
+    setParentColor(true);
+}
+
+void TLabel::setAutoSize(bool v) {
+    if (v == autoSize_) return;
+    autoSize_ = v;
+    adjustSize();
+}
+
+void TLabel::setTransparent(bool v) {
+    if (v == transparent_) return;
+    transparent_ = v;
+    invalidate();
+}
+
+void TLabel::captionChanged() {
+    shown_.clear();
+    underline_ = -1;
+    const std::string& c = caption();
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        if (c[i] == '&' && i + 1 < c.size()) {
+            ++i;
+            if (c[i] != '&' && underline_ < 0) underline_ = int(shown_.size());
+        }
+        shown_ += c[i];
+    }
+    adjustSize();
+    invalidate();
+}
+
+void TLabel::fontChanged() {
+    adjustSize();
+    invalidate();
+}
+
+void TLabel::adjustSize() {
+    if (!autoSize_) return;
+    Size ext = resolvedFont().textExtent(shown_);
+    if (shown_.empty()) ext.height = resolvedFont().lineHeight();
+    setBounds(left(), top(), ext.width, ext.height);
+}
+
+void TLabel::paint(Canvas& canvas) {
+    if (!transparent_) canvas.fillRect(clientRect(), toPixel(color()));
+    if (shown_.empty()) return;
+    const Font& f = resolvedFont();
+    f.draw(canvas, 0, 0, shown_, toPixel(font().color));
+    if (underline_ >= 0) {
+        int x = f.textWidth(std::string_view(shown_).substr(0, std::size_t(underline_)));
+        std::size_t len = 1;
+        unsigned char ch = static_cast<unsigned char>(shown_[std::size_t(underline_)]);
+        if (ch >= 0xF0)
+            len = 4;
+        else if (ch >= 0xE0)
+            len = 3;
+        else if (ch >= 0xC0)
+            len = 2;
+        int w = f.textWidth(std::string_view(shown_).substr(std::size_t(underline_), len));
+        canvas.hline(x, x + w, f.ascent() + 1, toPixel(font().color));
+    }
+}
+
+}  // namespace tv
