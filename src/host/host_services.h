@@ -20,18 +20,23 @@ struct ScreenPoint {
 
 // An open registry key. Closing it (closeKey or destruction) releases what was opened.
 class RegistryKey {
-public:
+  public:
     virtual ~RegistryKey() = default;
 };
 
 // The error writeString raises; its message is "Failed to set data for '<value name>'".
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
+
+    // The error for a value that could not be stored.
+    static RegistryError failedToSet(const std::string& valueName) {
+        return RegistryError("Failed to set data for '" + valueName + "'");
+    }
 };
 
 class HostServices {
-public:
+  public:
     virtual ~HostServices() = default;
 
     // Opens the key, creating it and the keys above it when missing. Null on failure;
