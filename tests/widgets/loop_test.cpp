@@ -1,0 +1,265 @@
+// The loop, timers, message boxes and modal windows on the virtual clock.
+#include <gtest/gtest.h>
+
+#include "support/driver.h"
+#include "support/fake_font.h"
+#include "widgets/application.h"
+#include "widgets/form.h"
+#include "widgets/message_box.h"
+#include "widgets/panel.h"
+#include "widgets/timer.h"
+
+namespace tv {
+namespace {
+
+using platform::HeadlessPlatform;
+
+struct Fixture : ::testing::Test {
+    HeadlessPlatform platform;
+    test::FakeFontEngine fonts;
+    TApplication app{platform, fonts, "tolvane"};
+    TForm main{app, TBorderStyle::bsNone, {601, 439}, platform::WindowRole::Main};
+    TForm dialog{app, TBorderStyle::bsDialog, {347, 190}, platform::WindowRole::Dialog};
+    test::Driver drv{platform, app};
+    std::vector<std::string> boxes;
+    Fixture() {
+        main.setName("Form1");
+        dialog.setName("Form3");
+        dialog.setPosition(TPosition::poScreenCenter);
+        app.onMessageBox = [this](const TApplication::BoxRecord& r) { boxes.push_back(r.text); };
+    }
+    void startShown() {
+        main.show();
+        drv.start();
+    }
+};
+
+TEST_F(Fixture, TimerTicksEveryIntervalAndEnablingAgainDoesNotRestartIt) {
+    auto& t = main.make<TTimer>();
+    int ticks = 0;
+    t.setEnabled(false);
+    t.setInterval(300);
+    t.setOnTimer([&](TObject*) { ++ticks; });
+    startShown();
+    drv.advance(1000);
+    EXPECT_EQ(ticks, 0);
+    t.setEnabled(true);  // idle app thread: safe to change state
+    drv.advance(299);
+    EXPECT_EQ(ticks, 0);
+    t.setEnabled(true);  // already enabled: the interval goes on
+    drv.advance(1);
+    EXPECT_EQ(ticks, 1);
+    drv.advance(3000);
+    EXPECT_EQ(ticks, 11);
+}
+
+TEST_F(Fixture, TimerDisabledInItsOwnHandlerGetsNoFurtherTickEvenUnderABox) {
+    auto& t = main.make<TTimer>();
+    auto& other = main.make<TTimer>();
+    int ticks = 0, otherTicks = 0;
+    t.setInterval(200);
+    t.setOnTimer([&](TObject*) {
+        ++ticks;
+        t.setEnabled(false);
+        app.messageBox("done", "托尔万(Tolvane)", MB_OK);
+    });
+    other.setInterval(100);
+    other.setOnTimer([&](TObject*) { ++otherTicks; });
+    startShown();
+    drv.advance(200);
+    ASSERT_NE(drv.topBox(), nullptr);
+    drv.advance(1000);  // the box stays open; other timers go on ticking
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(otherTicks, 12);
+    drv.dismissBox();
+    EXPECT_EQ(drv.topBox(), nullptr);
+    drv.advance(1000);
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(Fixture, TwoBoxesFromTwoTimersStackAndUnwindInOrder) {
+    auto& a = main.make<TTimer>();
+    auto& b = main.make<TTimer>();
+    std::vector<std::string> closed;
+    a.setInterval(100);
+    a.setOnTimer([&](TObject*) {
+        a.setEnabled(false);
+        app.messageBox("first", "c", MB_OK);
+        closed.push_back("first");
+    });
+    b.setInterval(150);
+    b.setOnTimer([&](TObject*) {
+        b.setEnabled(false);
+        app.messageBox("second", "c", MB_OK);
+        closed.push_back("second");
+    });
+    startShown();
+    drv.advance(200);
+    ASSERT_EQ(app.openBoxes().size(), 2u);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"first", "second"}));
+    EXPECT_FALSE(app.openBoxes()[0]->inputEnabled());  // the lower box takes no input
+    drv.dismissBox();
+    EXPECT_EQ(closed, (std::vector<std::string>{"second"}));
+    drv.dismissBox();
+    EXPECT_EQ(closed, (std::vector<std::string>{"second", "first"}));
+    EXPECT_TRUE(main.inputEnabled());
+}
+
+TEST_F(Fixture, ABoxHasOneButtonAndTheOwnerTakesNoInputWhileItIsOpen) {
+    auto& p = main.make<TPanel>();
+    p.setParent(&main);
+    p.setBounds(10, 10, 100, 30);
+    int clicks = 0;
+    p.OnClick = [&](TObject*) { ++clicks; };
+    auto& t = main.make<TTimer>();
+    t.setInterval(10);
+    t.setOnTimer([&](TObject*) {
+        t.setEnabled(false);
+        app.messageBox("text", "托尔万(Tolvane)", MB_OK);
+    });
+    startShown();
+    drv.advance(10);
+    auto* box = dynamic_cast<TMessageForm*>(drv.topBox());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->caption(), "托尔万(Tolvane)");
+    int buttons = 0;
+    for (auto* c : box->children()) buttons += std::string(c->className()) == "TBoxButton";
+    EXPECT_EQ(buttons, 1);
+    EXPECT_FALSE(main.inputEnabled());
+    drv.click(p);
+    EXPECT_EQ(clicks, 0);
+    drv.key(*box, platform::Key::Return);
+    EXPECT_EQ(drv.topBox(), nullptr);
+    drv.click(p);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Fixture, EscapeAndTheCloseBoxDismissABoxToo) {
+    auto& t = main.make<TTimer>();
+    int shown = 0;
+    t.setInterval(10);
+    t.setOnTimer([&](TObject*) {
+        if (++shown == 2) t.setEnabled(false);
+        app.messageBox("x", "c", MB_OK);
+    });
+    startShown();
+    drv.advance(10);
+    ASSERT_NE(drv.topBox(), nullptr);
+    drv.key(*drv.topBox(), platform::Key::Escape);
+    drv.advance(10);
+    ASSERT_NE(drv.topBox(), nullptr);
+    drv.closeRequest(*drv.topBox());
+    EXPECT_EQ(drv.topBox(), nullptr);
+}
+
+TEST_F(Fixture, ClosingTheDialogHidesItAndClosingTheMainFormEndsTheLoop) {
+    startShown();
+    dialog.show();
+    drv.closeRequest(dialog);
+    EXPECT_FALSE(dialog.isShowing());
+    EXPECT_TRUE(drv.running());
+    drv.closeRequest(main);
+    EXPECT_FALSE(drv.running());
+}
+
+TEST_F(Fixture, ModalDialogIsCentredFirstAndKeepsItsPlaceAfterwards) {
+    auto& p = main.make<TPanel>();
+    p.setParent(&main);
+    p.setBounds(0, 0, 50, 50);
+    TModalResult result = TModalResult::mrNone;
+    int opened = 0;
+    p.OnClick = [&](TObject*) {
+        ++opened;
+        result = dialog.showModal();
+    };
+    startShown();
+    drv.click(p);
+    ASSERT_TRUE(dialog.isShowing());
+    EXPECT_TRUE(dialog.modal());
+    EXPECT_FALSE(main.inputEnabled());
+    const Size s = platform.screenSize();
+    EXPECT_EQ(dialog.screenPos(),
+              (Point{(s.width - dialog.width()) / 2, (s.height - dialog.height()) / 2}));
+    dialog.moveTo({5, 6});
+    drv.closeRequest(dialog);
+    EXPECT_EQ(result, TModalResult::mrCancel);
+    EXPECT_FALSE(dialog.isShowing());
+    EXPECT_TRUE(main.inputEnabled());
+    drv.click(p);
+    EXPECT_EQ(dialog.screenPos(), (Point{5, 6}));
+    drv.closeRequest(dialog);
+    EXPECT_EQ(opened, 2);
+}
+
+TEST_F(Fixture, ShowingAVisibleWindowModallyIsAnError) {
+    dialog.show();
+    EXPECT_THROW(dialog.showModal(), EWidgetError);
+}
+
+TEST_F(Fixture, AnErrorInAHandlerIsShownWithTheApplicationTitleAndTheLoopGoesOn) {
+    std::vector<TApplication::BoxRecord> records;
+    app.onMessageBox = [&](const TApplication::BoxRecord& r) { records.push_back(r); };
+    auto& p = main.make<TPanel>();
+    p.setParent(&main);
+    p.setBounds(0, 0, 50, 50);
+    bool after = false;
+    p.OnClick = [&](TObject*) {
+        throw std::runtime_error("Failed to set data for 'Window Title'");
+        after = true;
+    };
+    startShown();
+    drv.click(p);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].caption, "tolvane");
+    EXPECT_EQ(records[0].text, "Failed to set data for 'Window Title'");
+    EXPECT_EQ(records[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_FALSE(after);
+    drv.dismissBox();
+    EXPECT_TRUE(drv.running());
+}
+
+TEST(ErrorText, AFullStopIsAddedOnlyAfterCharactersThatSortAfterIt) {
+    EXPECT_EQ(TApplication::errorText("Failed to set data for 'Window Title'"),
+              "Failed to set data for 'Window Title'");
+    EXPECT_EQ(TApplication::errorText("Not enough timers available"),
+              "Not enough timers available.");
+    EXPECT_EQ(TApplication::errorText("写入失败"), "写入失败.");
+    EXPECT_EQ(TApplication::errorText("Stop!"), "Stop!");
+    EXPECT_EQ(TApplication::errorText("Done."), "Done.");
+    EXPECT_EQ(TApplication::errorText("trailing "), "trailing ");
+    EXPECT_EQ(TApplication::errorText("x 1"), "x 1.");
+    EXPECT_EQ(TApplication::errorText(""), "");
+}
+
+TEST(ApplicationTitle, IsTheExecutableNameCutAtItsFirstDotAndLowerCasedAfterTheFirstCharacter) {
+    EXPECT_EQ(TApplication::titleFromExecutable("/usr/bin/tolvane"), "tolvane");
+    EXPECT_EQ(TApplication::titleFromExecutable("build/Tolvane.exe"), "Tolvane");
+    EXPECT_EQ(TApplication::titleFromExecutable("TOLVANE.v2.exe"), "Tolvane");
+    EXPECT_EQ(TApplication::titleFromExecutable("a.b"), "a");
+}
+
+TEST_F(Fixture, TheTimerLimitRaisesNotEnoughTimersAndEnabledStillReadsTrue) {
+    app.setTimerLimit(1);
+    auto& a = main.make<TTimer>();
+    auto& b = main.make<TTimer>();
+    a.setOnTimer([](TObject*) {});
+    b.setEnabled(false);
+    b.setOnTimer([](TObject*) {});
+    EXPECT_THROW(b.setEnabled(true), EWidgetError);
+    EXPECT_TRUE(b.enabled());
+    EXPECT_FALSE(b.running());
+    a.setEnabled(false);
+    b.setEnabled(false);
+    b.setEnabled(true);
+    EXPECT_TRUE(b.running());
+}
+
+TEST_F(Fixture, AnIdleProgramPaintsNothingAndWakesOnlyForItsTimers) {
+    startShown();
+    const int before = main.paintCount();
+    drv.advance(60000);
+    EXPECT_EQ(main.paintCount(), before);
+}
+
+}  // namespace
+}  // namespace tv

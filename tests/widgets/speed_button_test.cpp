@@ -1,0 +1,131 @@
+// The flat button's state machine, row by row, and its layout.
+#include <gtest/gtest.h>
+
+#include "support/driver.h"
+#include "support/fake_font.h"
+#include "widgets/image.h"
+#include "widgets/speed_button.h"
+
+namespace tv {
+namespace {
+
+struct Flat : ::testing::Test {
+    platform::HeadlessPlatform platform;
+    test::FakeFontEngine fonts;
+    TApplication app{platform, fonts, "tolvane"};
+    TForm form{app, TBorderStyle::bsNone, {300, 200}, platform::WindowRole::Main};
+    test::Driver drv{platform, app};
+    TSpeedButton& b = form.make<TSpeedButton>();
+    TImage& surface = form.make<TImage>();
+    int clicks = 0;
+    Flat() {
+        form.setColor(RGB(9, 9, 9));
+        form.setFont(TFont{{"MS Sans Serif", 11, false}, clWindowText});
+        surface.setParent(&form);
+        surface.setBounds(0, 150, 300, 50);
+        b.setParent(&form);
+        b.setBounds(100, 100, 80, 25);
+        b.setFlat(true);
+        b.OnClick = [this](TObject*) { ++clicks; };
+        form.show();
+        drv.start();
+    }
+    Pixel at(int x, int y) { return platform.window(form.window().id())->pixelAt(x, y); }
+};
+
+TEST_F(Flat, AtRestNothingIsDrawnAndHoverRaisesAOnePixelEdge) {
+    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    drv.move(form, {110, 110});
+    EXPECT_TRUE(b.hot());
+    EXPECT_EQ(at(100, 100), toPixel(clBtnHighlight));
+    EXPECT_EQ(at(179, 124), toPixel(clBtnShadow));
+    drv.move(form, {10, 10});
+    EXPECT_FALSE(b.hot());
+    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+}
+
+TEST_F(Flat, PressedDraggedOutAndReleasedOutsideFiresNothingAndEndsAtRest) {
+    drv.move(form, {110, 110});
+    drv.press(form, {110, 110});
+    EXPECT_TRUE(b.down());
+    EXPECT_EQ(at(100, 100), toPixel(clBtnShadow));  // sunken
+    drv.move(form, {10, 10});
+    EXPECT_FALSE(b.down());
+    EXPECT_TRUE(b.hot());  // still hot during the press: drawn raised outside
+    EXPECT_EQ(at(100, 100), toPixel(clBtnHighlight));
+    drv.release(form, {10, 10});
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(b.down());
+    EXPECT_FALSE(b.hot());
+    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+}
+
+TEST_F(Flat, DraggedOutAndBackInAndReleasedInsideFiresOneClick) {
+    drv.move(form, {110, 110});
+    drv.press(form, {110, 110});
+    drv.move(form, {10, 10});
+    drv.move(form, {120, 110});
+    EXPECT_TRUE(b.down());
+    drv.release(form, {120, 110});
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(b.hot());  // the pointer is still over it
+}
+
+TEST_F(Flat, ADoubleClickIsTwoClicks) {
+    drv.doubleClick(form, {110, 110});
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(Flat, NoLightingWhileAnotherWidgetHoldsTheMouse) {
+    drv.move(form, {10, 160});
+    drv.press(form, {10, 160});  // the image takes the mouse
+    drv.move(form, {110, 110});
+    EXPECT_FALSE(b.hot());
+    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    drv.release(form, {110, 110});
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(Flat, ContentMovesOnePixelRightAndDownWhilePressed) {
+    b.setCaption("AB");
+    Rect up = b.textRect();
+    drv.move(form, {110, 110});
+    drv.press(form, {110, 110});
+    Rect down = b.textRect();
+    EXPECT_EQ(down.left, up.left + 1);
+    EXPECT_EQ(down.top, up.top + 1);
+    drv.release(form, {110, 110});
+}
+
+TEST_F(Flat, CaptionAloneIsCentredAndAGlyphPairsWithItFourPixelsApart) {
+    b.setCaption("AB");  // 12 x 13 in the fake form font
+    // Q is 78 x 23: margin (78 - 12 + 1) / 2 = 33, plus Q's left 1.
+    EXPECT_EQ(b.textRect().left, 34);
+    EXPECT_EQ(b.textRect().top, 1 + (23 - 13 + 1) / 2);
+    auto glyph = std::make_shared<Picture>();
+    Image img;
+    img.width = img.height = 16;
+    img.pixels.assign(256, rgb(255, 255, 255));
+    glyph->images.push_back(img);
+    b.setGlyph(glyph);
+    // 16 + 4 + 12 = 32: margin (78 - 32 + 1) / 2 = 23.
+    EXPECT_EQ(b.glyphPos(), (Point{1 + 23, 1 + (23 - 16 + 1) / 2}));
+    EXPECT_EQ(b.textRect().left, 1 + 23 + 16 + 4);
+}
+
+TEST_F(Flat, GlyphPixelsOfTheBottomLeftColourAreTransparent) {
+    auto glyph = std::make_shared<Picture>();
+    Image img;
+    img.width = img.height = 16;
+    img.pixels.assign(256, rgb(255, 255, 255));
+    img.pixels[0] = rgb(0, 128, 0);
+    glyph->images.push_back(img);
+    b.setGlyph(glyph);
+    drv.advance(1);
+    Point g = b.glyphPos();
+    EXPECT_EQ(at(100 + g.x, 100 + g.y), rgb(0, 128, 0));
+    EXPECT_EQ(at(100 + g.x + 5, 100 + g.y + 5), toPixel(RGB(9, 9, 9)));
+}
+
+}  // namespace
+}  // namespace tv
