@@ -10,6 +10,7 @@
 
 #include "gfx/canvas.h"
 #include "gfx/color.h"
+#include "gfx/font_utf8.h"
 #include "gfx/geometry.h"
 
 namespace tv {
@@ -24,7 +25,7 @@ struct FontSpec {
 };
 
 class Font {
-public:
+  public:
     virtual ~Font() = default;
     // Height of one line (ascent + descent) and the baseline offset from the top.
     virtual int lineHeight() const = 0;
@@ -33,12 +34,18 @@ public:
     // average character widths. "&" is not interpreted here.
     virtual Size textExtent(std::string_view utf8) const = 0;
     int textWidth(std::string_view utf8) const { return textExtent(utf8).width; }
+    // Width one code point adds to a line, for caret placement; a tab counts as one full
+    // tab stop, as at the start of a line.
+    virtual int advance(char32_t codePoint) const {
+        char buffer[4];
+        return textWidth(std::string_view(buffer, std::size_t(encodeUtf8(codePoint, buffer))));
+    }
     // Draws one line with its top-left corner at (x, y), without a background.
     virtual void draw(Canvas& canvas, int x, int y, std::string_view utf8, Pixel color) const = 0;
 };
 
 class FontEngine {
-public:
+  public:
     virtual ~FontEngine() = default;
     // The font for a spec; the engine keeps it alive for its own lifetime.
     virtual const Font& font(const FontSpec& spec) = 0;

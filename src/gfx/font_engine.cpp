@@ -1,0 +1,322 @@
+#include "gfx/font_engine.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+
+#include "gfx/font_face.h"
+#include "gfx/font_faces.h"
+#include "gfx/font_utf8.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int kMaxPixelHeight = 512;
+// Chinese text is never drawn smaller than this: the Song strikes start to lose strokes
+// below 12 pixels, which is why the classic system links its 8-point Latin face to a
+// 9-point Song.
+constexpr int kMinFallbackHeight = 12;
+
+enum class FaceKind { Song, Form, Other };
+
+FaceKind kindOf(std::string_view face) {
+    auto is = [&](std::string_view name) {
+        return face.size() == name.size() &&
+               strncasecmp(face.data(), name.data(), name.size()) == 0;
+    };
+    if (face == "宋体" || is("SimSun")) return FaceKind::Song;
+    if (face.empty() || is("MS Sans Serif")) return FaceKind::Form;
+    return FaceKind::Other;
+}
+
+int normalizedHeight(int height) {
+    if (height == 0) return 11;
+    if (height < 0) height = height == INT_MIN ? INT_MAX : -height;
+    return std::min(height, kMaxPixelHeight);
+}
+
+// Controls have no glyph: they take no room and draw nothing (tabs are handled apart).
+bool isControl(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
+}
+
+// Invisible formatting characters: when the primary or Song face has no glyph for them
+// they take no room, rather than sending fontconfig looking or drawing a box.
+bool isFormatCharacter(char32_t cp) {
+    return (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E) ||
+           (cp >= 0x2060 && cp <= 0x206F) || (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF;
+}
+
+int clampToInt(long long v) {
+    return int(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+// A face drawn at one size in one mode.
+struct FaceSlot {
+    FtFace* face = nullptr;
+    int pixelHeight = 0;
+    bool mono = true;
+    bool embolden = false;
+};
+
+struct FontSetup {
+    FaceSlot primary;
+    FaceSlot song;  // empty when the primary face is the Song face
+    int ascent = 0;
+    int descent = 0;
+    bool bold = false;
+    bool mono = true;        // the mode for glyphs from faces found per character
+    int fallbackHeight = 0;  // the size Chinese and other fallback glyphs are drawn at
+};
+
+class FtFont final : public Font {
+  public:
+    FtFont(FontFaces& faces, FontSpec spec, const FontSetup& setup)
+        : faces_(faces), spec_(std::move(spec)), setup_(setup) {
+        // The layouts' texts are a few hundred distinct characters; room for them up
+        // front keeps the first paints from rehashing.
+        others_.reserve(256);
+        store_.reserve(16 * 1024);
+    }
+
+    int lineHeight() const override { return setup_.ascent + setup_.descent; }
+    int ascent() const override { return setup_.ascent; }
+
+    Size textExtent(std::string_view text) const override {
+        long long pen = 0;
+        for (std::size_t pos = 0; pos < text.size();) {
+            const char32_t cp = decodeUtf8(text, pos);
+            pen = cp == '\t' ? nextTabStop(pen) : pen + glyph(cp).advance;
+        }
+        return {clampToInt(pen), lineHeight()};
+    }
+
+    int advance(char32_t cp) const override { return cp == '\t' ? tabWidth() : glyph(cp).advance; }
+
+    void draw(Canvas& canvas, int x, int y, std::string_view text, Pixel color) const override {
+        if (canvas.clipEmpty() || text.empty()) return;
+        const Rect clip = canvas.clip();
+        const long long baseline = static_cast<long long>(y) + setup_.ascent;
+        // Glyphs overhang their pen position by a few pixels at most; past this margin
+        // nothing more of the line can reach into the clip.
+        const long long stopAt = static_cast<long long>(clip.right) + 2LL * lineHeight();
+        long long pen = x;
+        for (std::size_t pos = 0; pos < text.size() && pen <= stopAt;) {
+            const char32_t cp = decodeUtf8(text, pos);
+            if (cp == '\t') {
+                pen = x + nextTabStop(pen - x);
+                continue;
+            }
+            const GlyphEntry& g = glyph(cp);
+            if (g.width > 0) {
+                const long long gx = pen + g.left;
+                const long long gy = baseline - g.top;
+                if (gx < clip.right && gx + g.width > clip.left && gy < clip.bottom &&
+                    gy + g.rows > clip.top) {
+                    canvas.blendMask(int(gx), int(gy), store_.data() + g.offset, g.width, g.rows,
+                                     g.pitch, g.mono, color);
+                }
+            }
+            pen += g.advance;
+        }
+    }
+
+    const GlyphEntry& glyph(char32_t cp) const {
+        if (cp < direct_.size()) {
+            GlyphEntry& g = direct_[cp];
+            if (!g.loaded) load(cp, g);
+            return g;
+        }
+        if (auto it = others_.find(cp); it != others_.end()) return it->second;
+        GlyphEntry g;
+        load(cp, g);
+        return others_.emplace(cp, g).first->second;
+    }
+
+    // The mean advance of the lower-case letters, the classic average character width.
+    int averageCharWidth() const {
+        if (averageWidth_ == 0) {
+            int sum = 0;
+            for (char32_t c = 'a'; c <= 'z'; ++c) sum += glyph(c).advance;
+            averageWidth_ = std::max(1, (sum + 13) / 26);
+        }
+        return averageWidth_;
+    }
+
+    const FontSpec& spec() const { return spec_; }
+    const FontSetup& setup() const { return setup_; }
+
+  private:
+    int tabWidth() const { return 8 * averageCharWidth(); }
+    long long nextTabStop(long long pen) const {
+        const long long tab = tabWidth();
+        return pen < 0 ? 0 : (pen / tab + 1) * tab;
+    }
+
+    bool renderFrom(const FaceSlot& slot, char32_t cp, GlyphEntry& g) const {
+        return slot.face != nullptr &&
+               slot.face->render(cp, slot.pixelHeight, slot.mono, slot.embolden, store_, g);
+    }
+
+    void load(char32_t cp, GlyphEntry& g) const {
+        g = GlyphEntry{};
+        g.loaded = true;
+        if (isControl(cp)) return;
+        if (renderFrom(setup_.primary, cp, g) || renderFrom(setup_.song, cp, g)) return;
+        if (isFormatCharacter(cp)) return;
+        if (FtFace* face = faces_.forCharacter(cp, setup_.fallbackHeight)) {
+            const int size = face->drawableHeight(setup_.fallbackHeight);
+            const FaceSlot slot{face, size, setup_.mono || face->hasStrike(size),
+                                setup_.bold && !face->isBold()};
+            if (renderFrom(slot, cp, g)) return;
+        }
+        makeReplacementBox(setup_.ascent, lineHeight(), setup_.bold, store_, g);
+        g.loaded = true;
+    }
+
+    FontFaces& faces_;
+    FontSpec spec_;
+    FontSetup setup_;
+    // Glyphs are filled in on first use; Latin-1 in a flat table, the rest in a map.
+    mutable std::array<GlyphEntry, 256> direct_{};
+    mutable std::unordered_map<char32_t, GlyphEntry> others_;
+    mutable std::vector<std::uint8_t> store_;  // the coverage bits of every glyph
+    mutable int averageWidth_ = 0;
+};
+
+namespace {
+
+// A face drawn at pixelHeight: strikes and bitmap faces in black and white.
+FaceSlot slotFor(FtFace* face, int pixelHeight, bool monoOutlines, bool bold) {
+    if (face == nullptr) return {};
+    const int size = face->drawableHeight(pixelHeight);
+    if (size <= 0) return {};
+    const bool mono = monoOutlines || face->hasStrike(size) || !face->scalable();
+    return {face, size, mono, bold && !face->isBold()};
+}
+
+FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int h, bool bold) {
+    FontSetup s;
+    s.bold = bold;
+    switch (kind) {
+        case FaceKind::Song: {
+            // The classic Song's cell is exactly the pixel height; the descent below
+            // keeps every glyph of the strikes (the parentheses and descenders of the
+            // 13-pixel strike reach two rows down) inside it.
+            s.primary = slotFor(faces.song(h), h, false, bold);
+            s.descent = (h + 1) / 7;
+            s.ascent = h - s.descent;
+            s.mono = s.primary.face == nullptr || s.primary.mono;
+            s.fallbackHeight = h;
+            break;
+        }
+        case FaceKind::Form: {
+            FtFace* face = h == faces.files().formPixelHeight ? faces.form(bold) : nullptr;
+            if (face == nullptr) face = faces.sans(bold);
+            s.primary = slotFor(face, h, true, bold);
+            // The classic figures whatever the face: 11 pixels make a 13-pixel line,
+            // ascent 11 and descent 2.
+            s.ascent = h;
+            s.descent = (h + 2) / 5;
+            s.mono = true;
+            s.fallbackHeight = std::max(h, kMinFallbackHeight);
+            break;
+        }
+        case FaceKind::Other: {
+            FtFace* face = faces.family(name, h, bold);
+            if (face == nullptr) face = faces.sans(bold);
+            s.primary = slotFor(face, h, false, bold);
+            const FtFace::VMetrics m =
+                face != nullptr ? face->metrics(s.primary.pixelHeight) : FtFace::VMetrics{};
+            if (m.ascent > 0) {
+                s.ascent = m.ascent;
+                s.descent = std::max(0, m.descent);
+            } else {
+                s.descent = (h + 1) / 7;
+                s.ascent = h - s.descent;
+            }
+            s.mono = s.primary.face != nullptr && s.primary.mono;
+            s.fallbackHeight = std::max(h, kMinFallbackHeight);
+            break;
+        }
+    }
+    if (kind != FaceKind::Song) {
+        FaceSlot song = slotFor(faces.song(s.fallbackHeight), s.fallbackHeight, s.mono, bold);
+        if (song.face != s.primary.face || song.pixelHeight != s.primary.pixelHeight) {
+            s.song = song;
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+FreeTypeFontEngine::FreeTypeFontEngine(FontFiles files)
+    : faces_(std::make_unique<FontFaces>(std::move(files))) {}
+
+FreeTypeFontEngine::~FreeTypeFontEngine() = default;
+
+const Font& FreeTypeFontEngine::font(const FontSpec& spec) {
+    const int h = normalizedHeight(spec.height);
+    for (const auto& f : fonts_) {
+        const FontSpec& s = f->spec();
+        if (s.height == h && s.bold == spec.bold && s.face == spec.face) return *f;
+    }
+    const FontSetup setup = setupFor(*faces_, kindOf(spec.face), spec.face, h, spec.bold);
+    fonts_.push_back(std::make_unique<FtFont>(*faces_, FontSpec{spec.face, h, spec.bold}, setup));
+    return *fonts_.back();
+}
+
+FontInfo FreeTypeFontEngine::info(const FontSpec& spec) {
+    const auto& f = static_cast<const FtFont&>(font(spec));
+    const FontSetup& s = f.setup();
+    FontInfo i;
+    if (s.primary.face != nullptr) {
+        i.file = s.primary.face->file();
+        i.faceIndex = s.primary.face->index();
+    }
+    i.pixelHeight = s.primary.pixelHeight;
+    i.mono = s.primary.face != nullptr ? s.primary.mono : s.mono;
+    i.syntheticBold = s.primary.embolden;
+    i.ascent = s.ascent;
+    i.descent = s.descent;
+    i.averageCharWidth = f.averageCharWidth();
+    if (s.song.face != nullptr) {
+        i.fallbackFile = s.song.face->file();
+        i.fallbackPixelHeight = s.song.pixelHeight;
+    }
+    return i;
+}
+
+GlyphSource FreeTypeFontEngine::glyphSource(const FontSpec& spec, char32_t cp) {
+    const auto& f = static_cast<const FtFont&>(font(spec));
+    const GlyphEntry& g = f.glyph(cp);
+    GlyphSource src;
+    if (g.face != nullptr) {
+        src.file = g.face->file();
+        src.faceIndex = g.face->index();
+    }
+    src.pixelHeight = g.pixelHeight;
+    src.mono = g.mono;
+    src.replacement = g.replacement;
+    src.advance = g.advance;
+    return src;
+}
+
+bool FreeTypeFontEngine::fontconfigLoaded() const {
+    return faces_->fontconfigLoaded();
+}
+
+std::unique_ptr<FontEngine> FontEngine::create() {
+    return std::make_unique<FreeTypeFontEngine>();
+}
+
+}  // namespace tv
