@@ -65,6 +65,11 @@ struct FaceSlot {
     int pixelHeight = 0;
     bool mono = true;
     bool embolden = false;
+    // The Song face is drawn on the classic character grid of this height: full-width
+    // characters advance by the height, half-width ones by half of it rounded up (the
+    // strikes give 6 at 13 pixels, where the classic face has 7: the layout's ">>" in the
+    // bold 13-pixel font is 16 wide). 0: the face's own advances.
+    int gridHeight = 0;
 };
 
 struct FontSetup {
@@ -162,8 +167,17 @@ class FtFont final : public Font {
     }
 
     bool renderFrom(const FaceSlot& slot, char32_t cp, GlyphEntry& g) const {
-        return slot.face != nullptr &&
-               slot.face->render(cp, slot.pixelHeight, slot.mono, slot.embolden, store_, g);
+        if (slot.face == nullptr ||
+            !slot.face->render(cp, slot.pixelHeight, slot.mono, slot.embolden, store_, g)) {
+            return false;
+        }
+        const int bold = slot.embolden ? 1 : 0;
+        const int own = g.advance - bold;
+        if (slot.gridHeight > 0 && own > 0) {
+            const int half = (slot.gridHeight + 1) / 2;
+            g.advance = (own <= half ? half : slot.gridHeight) + bold;
+        }
+        return true;
     }
 
     void load(char32_t cp, GlyphEntry& g) const {
@@ -212,6 +226,7 @@ FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int
             // keeps every glyph of the strikes (the parentheses and descenders of the
             // 13-pixel strike reach two rows down) inside it.
             s.primary = slotFor(faces.song(h), h, false, bold);
+            s.primary.gridHeight = h;
             s.descent = (h + 1) / 7;
             s.ascent = h - s.descent;
             s.mono = s.primary.face == nullptr || s.primary.mono;
@@ -250,6 +265,7 @@ FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int
     }
     if (kind != FaceKind::Song) {
         FaceSlot song = slotFor(faces.song(s.fallbackHeight), s.fallbackHeight, s.mono, bold);
+        song.gridHeight = s.fallbackHeight;
         if (song.face != s.primary.face || song.pixelHeight != s.primary.pixelHeight) {
             s.song = song;
         }
