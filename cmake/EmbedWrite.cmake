@@ -1,4 +1,5 @@
 # Writes OUT: a C++ file holding each of FILES as a byte array, plus a table of them.
+string(REPLACE "|" ";" FILES "${FILES}")
 set(body "#include \"resources/embedded.h\"\n\nnamespace tv::resources {\nnamespace {\n")
 set(table "")
 set(i 0)

@@ -34,7 +34,7 @@ struct WindowSpec {
 };
 
 class NativeWindow {
-public:
+  public:
     virtual ~NativeWindow() = default;
 
     virtual WindowId id() const = 0;
@@ -51,7 +51,7 @@ public:
     virtual void show() = 0;
     virtual void hide() = 0;
     virtual bool visible() const = 0;
-    virtual void raise() = 0;          // on top and given the keyboard focus
+    virtual void raise() = 0;  // on top and given the keyboard focus
     virtual void minimize() = 0;
     virtual void restore() = 0;
     virtual bool minimized() const = 0;
@@ -66,7 +66,7 @@ public:
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     virtual std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) = 0;

@@ -5,13 +5,20 @@
 namespace tv::platform {
 
 HeadlessWindow::HeadlessWindow(HeadlessPlatform& owner, WindowId id, const WindowSpec& spec)
-    : owner_platform_(owner), id_(id), role_(spec.role), title_(spec.title), size_(spec.size),
+    : owner_platform_(owner),
+      id_(id),
+      role_(spec.role),
+      title_(spec.title),
+      size_(spec.size),
       position_(spec.position),
-      pixels_(std::size_t(std::max(spec.size.width, 1) * std::max(spec.size.height, 1)), 0xFF000000u) {
+      pixels_(std::size_t(std::max(spec.size.width, 1) * std::max(spec.size.height, 1)),
+              0xFF000000u) {
     presented_.reserve(256);
 }
 
-HeadlessWindow::~HeadlessWindow() { owner_platform_.forget(this); }
+HeadlessWindow::~HeadlessWindow() {
+    owner_platform_.forget(this);
+}
 
 void HeadlessWindow::present(const Rect* rects, int count) {
     ++presentCount_;

@@ -16,7 +16,7 @@ namespace tv::platform {
 class HeadlessPlatform;
 
 class HeadlessWindow final : public NativeWindow {
-public:
+  public:
     HeadlessWindow(HeadlessPlatform& owner, WindowId id, const WindowSpec& spec);
     ~HeadlessWindow() override;
 
@@ -55,7 +55,7 @@ public:
     void clearPresented() { presented_.clear(); }
     int presentCount() const { return presentCount_; }
 
-private:
+  private:
     HeadlessPlatform& owner_platform_;
     WindowId id_;
     WindowRole role_;
@@ -75,7 +75,7 @@ private:
 };
 
 class HeadlessPlatform final : public Platform {
-public:
+  public:
     // The hook runs when the queue is empty; see the class comment.
     using IdleHook = std::function<void(std::optional<std::uint64_t> deadline)>;
 
@@ -104,7 +104,7 @@ public:
     HeadlessWindow* focused() const { return focused_; }
     void setFocused(HeadlessWindow* w) { focused_ = w; }
 
-private:
+  private:
     friend class HeadlessWindow;
     void forget(HeadlessWindow* w);
 

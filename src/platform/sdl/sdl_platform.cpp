@@ -2,13 +2,13 @@
 
 #include <SDL.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "gfx/picture.h"
@@ -23,26 +23,46 @@ namespace {
 Key translateKey(SDL_Keycode k) {
     switch (k) {
         case SDLK_RETURN:
-        case SDLK_KP_ENTER: return Key::Return;
-        case SDLK_ESCAPE: return Key::Escape;
-        case SDLK_SPACE: return Key::Space;
-        case SDLK_TAB: return Key::Tab;
-        case SDLK_BACKSPACE: return Key::Backspace;
-        case SDLK_DELETE: return Key::Delete;
-        case SDLK_LEFT: return Key::Left;
-        case SDLK_RIGHT: return Key::Right;
-        case SDLK_UP: return Key::Up;
-        case SDLK_DOWN: return Key::Down;
-        case SDLK_HOME: return Key::Home;
-        case SDLK_END: return Key::End;
-        case SDLK_PAGEUP: return Key::PageUp;
-        case SDLK_PAGEDOWN: return Key::PageDown;
-        case SDLK_F4: return Key::F4;
-        case SDLK_a: return Key::A;
-        case SDLK_c: return Key::C;
-        case SDLK_v: return Key::V;
-        case SDLK_x: return Key::X;
-        default: return Key::Other;
+        case SDLK_KP_ENTER:
+            return Key::Return;
+        case SDLK_ESCAPE:
+            return Key::Escape;
+        case SDLK_SPACE:
+            return Key::Space;
+        case SDLK_TAB:
+            return Key::Tab;
+        case SDLK_BACKSPACE:
+            return Key::Backspace;
+        case SDLK_DELETE:
+            return Key::Delete;
+        case SDLK_LEFT:
+            return Key::Left;
+        case SDLK_RIGHT:
+            return Key::Right;
+        case SDLK_UP:
+            return Key::Up;
+        case SDLK_DOWN:
+            return Key::Down;
+        case SDLK_HOME:
+            return Key::Home;
+        case SDLK_END:
+            return Key::End;
+        case SDLK_PAGEUP:
+            return Key::PageUp;
+        case SDLK_PAGEDOWN:
+            return Key::PageDown;
+        case SDLK_F4:
+            return Key::F4;
+        case SDLK_a:
+            return Key::A;
+        case SDLK_c:
+            return Key::C;
+        case SDLK_v:
+            return Key::V;
+        case SDLK_x:
+            return Key::X;
+        default:
+            return Key::Other;
     }
 }
 
@@ -59,17 +79,21 @@ std::uint16_t shiftState(Uint16 mod, Uint32 buttons) {
 
 MouseButton translateButton(Uint8 b) {
     switch (b) {
-        case SDL_BUTTON_LEFT: return MouseButton::Left;
-        case SDL_BUTTON_RIGHT: return MouseButton::Right;
-        case SDL_BUTTON_MIDDLE: return MouseButton::Middle;
-        default: return MouseButton::None;
+        case SDL_BUTTON_LEFT:
+            return MouseButton::Left;
+        case SDL_BUTTON_RIGHT:
+            return MouseButton::Right;
+        case SDL_BUTTON_MIDDLE:
+            return MouseButton::Middle;
+        default:
+            return MouseButton::None;
     }
 }
 
 class SdlPlatform;
 
 class SdlWindow final : public NativeWindow {
-public:
+  public:
     SdlWindow(SdlPlatform& platform, SDL_Window* w) : platform_(platform), window_(w) {
         refreshSurface();
     }
@@ -84,7 +108,8 @@ public:
         rects_.clear();
         for (int i = 0; i < count; ++i)
             rects_.push_back({rects[i].left, rects[i].top, rects[i].width(), rects[i].height()});
-        if (!rects_.empty()) SDL_UpdateWindowSurfaceRects(window_, rects_.data(), int(rects_.size()));
+        if (!rects_.empty())
+            SDL_UpdateWindowSurfaceRects(window_, rects_.data(), int(rects_.size()));
     }
     Point position() const override {
         int x = 0, y = 0;
@@ -111,8 +136,8 @@ public:
     void setTitle(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
     void setIcon(const Image& image) override {
         SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
-            const_cast<Pixel*>(image.pixels.data()), image.width, image.height, 32,
-            image.width * 4, SDL_PIXELFORMAT_ARGB8888);
+            const_cast<Pixel*>(image.pixels.data()), image.width, image.height, 32, image.width * 4,
+            SDL_PIXELFORMAT_ARGB8888);
         if (!s) return;
         SDL_SetWindowIcon(window_, s);
         SDL_FreeSurface(s);
@@ -129,13 +154,14 @@ public:
 
     void refreshSurface() {
         surface_ = SDL_GetWindowSurface(window_);
-        if (!surface_) throw std::runtime_error(std::string("cannot get window surface: ") + SDL_GetError());
+        if (!surface_)
+            throw std::runtime_error(std::string("cannot get window surface: ") + SDL_GetError());
         if (surface_->format->BytesPerPixel != 4 || surface_->format->Rmask != 0x00FF0000u)
             throw std::runtime_error("the display does not offer 32-bit XRGB window surfaces");
         rects_.reserve(64);
     }
 
-private:
+  private:
     SdlPlatform& platform_;
     SDL_Window* window_;
     SDL_Surface* surface_ = nullptr;
@@ -143,7 +169,7 @@ private:
 };
 
 class SdlPlatform final : public Platform {
-public:
+  public:
     SdlPlatform() {
         std::setlocale(LC_ALL, "");
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -193,7 +219,8 @@ public:
                 if (t >= *deadline) {
                     got = SDL_PollEvent(&e);
                 } else {
-                    got = SDL_WaitEventTimeout(&e, int(std::min<std::uint64_t>(*deadline - t, 1u << 30)));
+                    got = SDL_WaitEventTimeout(
+                        &e, int(std::min<std::uint64_t>(*deadline - t, 1u << 30)));
                 }
             } else {
                 got = SDL_WaitEvent(&e);
@@ -231,13 +258,16 @@ public:
 
     SDL_Cursor* cursor(Cursor c) const {
         switch (c) {
-            case Cursor::HandPoint: return hand_;
-            case Cursor::IBeam: return ibeam_;
-            default: return arrow_;
+            case Cursor::HandPoint:
+                return hand_;
+            case Cursor::IBeam:
+                return ibeam_;
+            default:
+                return arrow_;
         }
     }
 
-private:
+  private:
     // libX11 parses its compose table at every start unless it finds a cache; point it at
     // a private cache directory for SDL_Init, then put the environment back.
     template <class F>
@@ -248,8 +278,10 @@ private:
         if (!old) {
             const char* xdg = std::getenv("XDG_CACHE_HOME");
             const char* home = std::getenv("HOME");
-            if (xdg && *xdg) dir = std::string(xdg) + "/tolvane";
-            else if (home && *home) dir = std::string(home) + "/.cache/tolvane";
+            if (xdg && *xdg)
+                dir = std::string(xdg) + "/tolvane";
+            else if (home && *home)
+                dir = std::string(home) + "/.cache/tolvane";
             if (!dir.empty()) {
                 std::string parent = dir.substr(0, dir.rfind('/'));
                 ::mkdir(parent.c_str(), 0700);
@@ -278,7 +310,8 @@ private:
     bool translate(const SDL_Event& e, Event& out) {
         out = Event{};
         switch (e.type) {
-            case SDL_QUIT: return false;  // closing goes through the windows' close requests
+            case SDL_QUIT:
+                return false;  // closing goes through the windows' close requests
             case SDL_MOUSEMOTION:
                 out.type = EventType::MouseMove;
                 out.window = e.motion.windowID;
@@ -288,7 +321,8 @@ private:
                 return true;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: {
-                out.type = e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
+                out.type =
+                    e.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
                 out.window = e.button.windowID;
                 out.pos = {e.button.x, e.button.y};
                 out.screen = screenOf(e.button.windowID, e.button.x, e.button.y);
@@ -296,7 +330,8 @@ private:
                 if (out.button == MouseButton::None) return false;
                 out.clicks = e.button.clicks;
                 out.shift = shiftState(SDL_GetModState(), SDL_GetMouseState(nullptr, nullptr));
-                if (out.type == EventType::MouseDown && e.button.clicks >= 2 && (e.button.clicks % 2) == 0)
+                if (out.type == EventType::MouseDown && e.button.clicks >= 2 &&
+                    (e.button.clicks % 2) == 0)
                     out.shift |= kDoubleClick;
                 return true;
             }
@@ -333,17 +368,35 @@ private:
             case SDL_WINDOWEVENT:
                 out.window = e.window.windowID;
                 switch (e.window.event) {
-                    case SDL_WINDOWEVENT_CLOSE: out.type = EventType::CloseRequest; return true;
-                    case SDL_WINDOWEVENT_FOCUS_GAINED: out.type = EventType::FocusGained; return true;
-                    case SDL_WINDOWEVENT_FOCUS_LOST: out.type = EventType::FocusLost; return true;
-                    case SDL_WINDOWEVENT_EXPOSED: out.type = EventType::Exposed; return true;
-                    case SDL_WINDOWEVENT_MINIMIZED: out.type = EventType::Minimized; return true;
-                    case SDL_WINDOWEVENT_RESTORED: out.type = EventType::Restored; return true;
-                    case SDL_WINDOWEVENT_MOVED: out.type = EventType::Moved; return true;
-                    case SDL_WINDOWEVENT_LEAVE: out.type = EventType::MouseLeave; return true;
-                    default: return false;
+                    case SDL_WINDOWEVENT_CLOSE:
+                        out.type = EventType::CloseRequest;
+                        return true;
+                    case SDL_WINDOWEVENT_FOCUS_GAINED:
+                        out.type = EventType::FocusGained;
+                        return true;
+                    case SDL_WINDOWEVENT_FOCUS_LOST:
+                        out.type = EventType::FocusLost;
+                        return true;
+                    case SDL_WINDOWEVENT_EXPOSED:
+                        out.type = EventType::Exposed;
+                        return true;
+                    case SDL_WINDOWEVENT_MINIMIZED:
+                        out.type = EventType::Minimized;
+                        return true;
+                    case SDL_WINDOWEVENT_RESTORED:
+                        out.type = EventType::Restored;
+                        return true;
+                    case SDL_WINDOWEVENT_MOVED:
+                        out.type = EventType::Moved;
+                        return true;
+                    case SDL_WINDOWEVENT_LEAVE:
+                        out.type = EventType::MouseLeave;
+                        return true;
+                    default:
+                        return false;
                 }
-            default: return false;
+            default:
+                return false;
         }
     }
 
@@ -353,12 +406,18 @@ private:
     SDL_Cursor* ibeam_ = nullptr;
 };
 
-SdlWindow::~SdlWindow() { SDL_DestroyWindow(window_); }
+SdlWindow::~SdlWindow() {
+    SDL_DestroyWindow(window_);
+}
 
-void SdlWindow::setCursor(Cursor c) { SDL_SetCursor(platform_.cursor(c)); }
+void SdlWindow::setCursor(Cursor c) {
+    SDL_SetCursor(platform_.cursor(c));
+}
 
 }  // namespace
 
-std::unique_ptr<Platform> createSdlPlatform() { return std::make_unique<SdlPlatform>(); }
+std::unique_ptr<Platform> createSdlPlatform() {
+    return std::make_unique<SdlPlatform>();
+}
 
 }  // namespace tv::platform

@@ -8,7 +8,8 @@ namespace tv::platform {
 void* x11DisplayOf(SDL_Window* w) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
+    if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
+        return info.info.x11.display;
     return nullptr;
 }
 

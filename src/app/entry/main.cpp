@@ -1,0 +1,55 @@
+// The program's entry: the application object, the main window from its layout, the
+// hidden About dialog, then the event loop until the main window closes.
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "about/form3.h"
+#include "host/linux_host.h"
+#include "mainwindow/form1.h"
+#include "platform/sdl/sdl_platform.h"
+#include "resources/embedded.h"
+#include "resources/picture_library.h"
+#include "widgets/application.h"
+
+int main(int /*argc*/, char** argv) {
+    using namespace tv;
+    std::unique_ptr<platform::Platform> platform;
+    try {
+        platform = platform::createSdlPlatform();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tolvane: %s\n", e.what());
+        return 1;
+    }
+    try {
+        auto fonts = FontEngine::create();
+        TApplication app(*platform, *fonts, TApplication::titleFromExecutable(argv[0]));
+        const char* trace = std::getenv("TOLVANE_TRACE_STARTUP");
+        if (trace && std::string(trace) == "1")
+            app.onFirstFrame = [] {
+                std::fputs("tolvane: first frame presented\n", stderr);
+                std::fflush(stderr);
+            };
+        LinuxHostServices host([&platform] {
+            Point p = platform->cursorPos();
+            return ScreenPoint{p.x, p.y};
+        });
+        resources::PictureLibrary pictures;
+        PictureSource source = [&pictures](const std::string& name) { return pictures.get(name); };
+        LayoutDocument mainLayout(resources::text("main.json"), "main.json");
+        LayoutDocument aboutLayout(resources::text("about.json"), "about.json");
+
+        TForm1 form1(app, host, mainLayout, source);
+        TForm3 form3(app, aboutLayout, source);
+        form1.setAboutForm(&form3);
+        form1.show();
+        app.run();
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tolvane: %s\n", e.what());
+        return 1;
+    }
+}
