@@ -1,6 +1,8 @@
 #include "host/registry_format.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_set>
 
 #include "host/codepage.h"
 
@@ -46,6 +48,13 @@ bool hasControl(std::string_view utf8) {
         if (c < 0x20 || c == 0x7F) return true;
     }
     return false;
+}
+
+// The name with every letter in one case, for finding duplicates in a set.
+std::u32string folded(std::string_view name) {
+    std::u32string out;
+    for (std::size_t i = 0; i < name.size();) out += foldCase(nextCodePoint(name, i));
+    return out;
 }
 
 }  // namespace
@@ -209,7 +218,9 @@ class Parser {
             path = inner.substr(1);
             if (!splitKeyPath(path) || path.empty()) return bad("invalid key name");
         }
-        if (doc_.findKey(path)) return bad("key listed twice");
+        // Sets keep large files linear; duplicates are checked without regard to case.
+        if (!keyNames_.insert(folded(path)).second) return bad("key listed twice");
+        valueNames_.clear();
         doc_.keys.push_back(RegistryKeyEntry{std::string(path), {}});
         return &doc_.keys.back();
     }
@@ -306,7 +317,7 @@ class Parser {
         } else {
             return failed("unsupported value type");
         }
-        if (key.findValue(name)) return failed("value listed twice");
+        if (!valueNames_.insert(folded(name)).second) return failed("value listed twice");
         key.values.push_back(RegistryValue{std::move(name), std::move(data)});
         return true;
     }
@@ -316,6 +327,8 @@ class Parser {
     int lineNo_ = 0;
     std::string error_;
     RegistryDocument doc_;
+    std::unordered_set<std::u32string> keyNames_;
+    std::unordered_set<std::u32string> valueNames_;  // of the current key
 };
 
 }  // namespace
