@@ -191,6 +191,29 @@ TEST_F(RegistryStoreTest, AMachineRootThatCannotBeCreatedFailsToOpen) {
     EXPECT_EQ(homeless.openKey(RegistryRoot::CurrentUser, kMain), nullptr);
 }
 
+TEST_F(RegistryStoreTest, AnOrdinaryUserCannotOpenTheMachineRoot) {
+    // The machine root exists and already holds the key; opening it for writing must
+    // still fail for someone who may not change it.
+    write(RegistryRoot::LocalMachine, kMain, "Window Title", "x");
+    const std::string before = readWholeFile(machineFile());
+    ::chmod(dir_.path().c_str(), 0755);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // As root, become nobody; otherwise take the write permission away.
+        const bool dropped = ::geteuid() == 0 ? ::setgid(65534) == 0 && ::setuid(65534) == 0
+                                              : ::chmod((dir_ / "machine").c_str(), 0555) == 0;
+        if (!dropped) ::_exit(2);
+        auto h = host();
+        ::_exit(h->openKey(RegistryRoot::LocalMachine, kMain) == nullptr ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::chmod((dir_ / "machine").c_str(), 0755);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(readWholeFile(machineFile()), before);
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
     write(RegistryRoot::CurrentUser, kMain, "Start", "0");
     constexpr int kWrites = 40;
