@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -20,9 +21,12 @@ constexpr int kMaxGlyphSide = 2048;
 template <class Coverage>
 void appendCoverage(int w, int h, bool mono, bool embolden, Coverage coverage,
                     std::vector<std::uint8_t>& store, GlyphEntry& out) {
-    const int outW = (w > 0 && h > 0) ? w + (embolden ? 1 : 0) : 0;
-    const int outH = outW > 0 ? h : 0;
-    const int pitch = mono ? (outW + 7) / 8 : outW;
+    int outW = (w > 0 && h > 0) ? w + (embolden ? 1 : 0) : 0;
+    int outH = outW > 0 ? h : 0;
+    int pitch = mono ? (outW + 7) / 8 : outW;
+    // Offsets into the store are 32 bits; a store that full keeps the advance and drops
+    // the bitmap rather than wrap around.
+    if (store.size() + std::size_t(pitch) * std::size_t(outH) > UINT32_MAX) outW = outH = pitch = 0;
     out.offset = std::uint32_t(store.size());
     out.width = std::uint16_t(outW);
     out.rows = std::uint16_t(outH);
