@@ -27,7 +27,7 @@ std::string TApplication::titleFromExecutable(const std::string& path) {
 
 void TApplication::addForm(TForm* f) {
     forms_.push_back(f);
-    if (!mainForm_ && f->borderStyle() != TBorderStyle::bsDialog) mainForm_ = f;
+    if (!mainForm_ && f->role() == platform::WindowRole::Main) mainForm_ = f;
 }
 
 void TApplication::removeForm(TForm* f) {
@@ -133,10 +133,12 @@ std::optional<std::uint64_t> TApplication::nextDue() const {
     std::optional<std::uint64_t> due;
     for (const TTimer* t : timers_)
         if (t->running_ && (!due || t->due_ < *due)) due = t->due_;
+    if (auto h = hints_.due(); h && (!due || *h < *due)) due = h;
     return due;
 }
 
 void TApplication::fireDueTimers() {
+    if (auto h = hints_.due(); h && *h <= platform_.now()) hints_.fire();
     // Index-based: a tick may open a nested loop that fires other timers meanwhile.
     for (std::size_t i = 0; i < timers_.size() && !terminated_; ++i) {
         TTimer* t = timers_[i];
@@ -154,6 +156,7 @@ void TApplication::fireDueTimers() {
 // Message boxes and errors
 
 int TApplication::messageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    hints_.cancel();
     TForm* previous = active_;
     TControl* previousFocus = previous ? previous->focusedControl() : nullptr;
     std::vector<TForm*> disabled;
@@ -216,6 +219,7 @@ void TApplication::handleException(const std::exception& e) {
 
 void TApplication::minimize() {
     if (minimized_ || !mainForm_) return;
+    hints_.cancel();
     normalizeTopMosts();
     minimized_ = true;
     mainForm_->window().minimize();

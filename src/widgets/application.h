@@ -16,6 +16,7 @@
 
 #include "gfx/font.h"
 #include "platform/platform.h"
+#include "widgets/hint.h"
 
 namespace tv {
 
@@ -89,6 +90,8 @@ class TApplication {
     // Open message boxes, innermost last.
     const std::vector<TForm*>& openBoxes() const { return boxes_; }
 
+    HintController& hints() { return hints_; }
+
     // Minimising the application as a whole.
     void minimize();
     void restore();
@@ -117,6 +120,7 @@ class TApplication {
     bool terminated_ = false;
     bool minimized_ = false;
     bool firstFramePresented_ = false;
+    HintController hints_{*this};
 };
 
 }  // namespace tv

@@ -33,7 +33,7 @@ TMouseButton toButton(platform::MouseButton b) {
 }  // namespace
 
 TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::WindowRole role)
-    : TWinControl(*this, windowSizeFor(style, clientSize)), app_(app), style_(style) {
+    : TWinControl(*this, windowSizeFor(style, clientSize)), app_(app), style_(style), role_(role) {
     platform::WindowSpec spec;
     spec.size = windowSizeFor(style, clientSize);
     spec.role = role;
@@ -80,6 +80,14 @@ void TForm::show() {
     invalidateWindow(clientRect());
     app_.setActiveForm(this);
     if (!focus_) focusFirst();
+}
+
+void TForm::showNoActivate() {
+    shown_ = true;
+    shownOnce_ = true;
+    setVisible(true);
+    window_->show();
+    invalidateWindow(clientRect());
 }
 
 void TForm::hide() {
@@ -274,11 +282,13 @@ void TForm::handleEvent(const platform::Event& e) {
             return;
         case EventType::MouseLeave:
             if (!capture_) updateHot(nullptr);
+            app_.hints().cancel();
             return;
         case EventType::KeyDown:
         case EventType::KeyUp:
         case EventType::TextInput:
         case EventType::TextEditing:
+            if (e.type == EventType::KeyDown) app_.hints().cancel();
             if (inputEnabled_) dispatchKey(e);
             return;
         case EventType::CloseRequest:
@@ -289,6 +299,7 @@ void TForm::handleEvent(const platform::Event& e) {
             return;
         case EventType::FocusLost:
             setActive(false);
+            app_.hints().cancel();
             return;
         case EventType::Exposed:
             invalidateWindow(clientRect());
@@ -339,6 +350,7 @@ bool TForm::frameMouse(const platform::Event& e) {
         window_->captureMouse(true);
     }
     if (e.type == EventType::MouseMove) updateHot(nullptr);
+    app_.hints().cancel();
     return true;
 }
 
@@ -349,6 +361,9 @@ void TForm::routeMouse(const platform::Event& e) {
     if (e.type == EventType::MouseMove) {
         updateHot(under);
         updateCursor(under);
+        app_.hints().pointerMoved(under, e.screen);
+    } else {
+        app_.hints().cancel();
     }
     Point o = target->windowOrigin();
     int x = e.pos.x - o.x, y = e.pos.y - o.y;
@@ -434,6 +449,8 @@ void TForm::controlHidden(TControl* c) {
         return false;
     };
     if (capture_ && inside(capture_)) releaseCapture();
+    if (app_.hints().control() && inside(app_.hints().control()))
+        app_.hints().forget(app_.hints().control());
     if (hot_ && inside(hot_)) updateHot(nullptr);
     if (focus_ && inside(focus_) && c != this) setFocusedControl(nullptr);
 }

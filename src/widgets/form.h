@@ -49,7 +49,10 @@ class TForm : public TWinControl {
 
     // Showing and hiding. The first showing of a poScreenCenter form centres it.
     void show();
+    // Shows without taking the activation (hint windows).
+    void showNoActivate();
     void hide();
+    platform::WindowRole role() const { return role_; }
     bool isShowing() const { return shown_; }
     TPosition position() const { return position_; }
     void setPosition(TPosition p) { position_ = p; }
@@ -114,6 +117,7 @@ class TForm : public TWinControl {
 
     TApplication& app_;
     TBorderStyle style_;
+    platform::WindowRole role_;
     TPosition position_ = TPosition::poDesigned;
     std::unique_ptr<platform::NativeWindow> window_;
     std::unique_ptr<Canvas> canvas_;

@@ -1,0 +1,126 @@
+#include "widgets/hint.h"
+
+#include <algorithm>
+
+#include "widgets/application.h"
+#include "widgets/control.h"
+#include "widgets/form.h"
+
+namespace tv {
+
+namespace {
+FontSpec hintFont() {
+    return FontSpec{"宋体", 12, false};
+}
+}  // namespace
+
+// The pop-up: clInfoBk with a raised 1-pixel border, the text 2 pixels from the top-left.
+class THintWindow : public TForm {
+  public:
+    THintWindow(TApplication& app, const std::string& text, Size textSize)
+        : TForm(app, TBorderStyle::bsNone, {textSize.width + 6, textSize.height + 6},
+                platform::WindowRole::Tooltip) {
+        setCaption(text);
+        setColor(clInfoBk);
+        setFont(TFont{hintFont(), clInfoText});
+    }
+    const char* className() const override { return "THintWindow"; }
+    void paint(Canvas& canvas) override {
+        const Rect r = clientRect();
+        canvas.fillRect(r, toPixel(clInfoBk));
+        canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
+        resolvedFont().draw(canvas, 2, 2, caption(), toPixel(clInfoText));
+    }
+};
+
+HintController::HintController(TApplication& app) : app_(app) {}
+
+TForm* HintController::window() const {
+    return window_.get();
+}
+HintController::~HintController() = default;
+
+TControl* HintController::hintTarget(TControl* c) {
+    for (; c; c = c->parent())
+        if (c->showHint() && !c->hint().empty()) return c;
+    return nullptr;
+}
+
+void HintController::pointerMoved(TControl* control, Point screen) {
+    pointer_ = screen;
+    TControl* target = hintTarget(control);
+    if (target != spent_) spent_ = nullptr;  // left the spent control
+    if (!target) {
+        control_ = nullptr;
+        showAt_.reset();
+        hide();
+        return;
+    }
+    if (target == spent_) return;
+    if (target != control_) {
+        const bool wasShowing = showing();
+        control_ = target;
+        hide();
+        showAt_ = app_.platform().now() + (wasShowing ? 0 : kPause);
+        if (wasShowing) show();
+        return;
+    }
+    if (!showing()) showAt_ = app_.platform().now() + kPause;
+}
+
+void HintController::cancel() {
+    control_ = nullptr;
+    spent_ = nullptr;
+    showAt_.reset();
+    hide();
+}
+
+void HintController::forget(TControl* c) {
+    if (control_ == c || spent_ == c) cancel();
+}
+
+std::optional<std::uint64_t> HintController::due() const {
+    if (showAt_) return showAt_;
+    return hideAt_;
+}
+
+void HintController::fire() {
+    const std::uint64_t now = app_.platform().now();
+    if (showAt_ && *showAt_ <= now) {
+        show();
+        return;
+    }
+    if (hideAt_ && *hideAt_ <= now) {
+        spent_ = control_;
+        control_ = nullptr;
+        hide();
+    }
+}
+
+void HintController::show() {
+    showAt_.reset();
+    if (!control_) return;
+    const std::string& h = control_->hint();
+    shownText_ = h.substr(0, h.find('|'));
+    const Font& f = app_.fonts().font(hintFont());
+    Size ext = f.textExtent(shownText_);
+    const Size screen = app_.platform().screenSize();
+    ext.width = std::min(ext.width, screen.width - 6);
+    window_ = std::make_unique<THintWindow>(app_, shownText_, ext);
+    Point p{pointer_.x, pointer_.y + kCursorHeight};
+    p.x = std::clamp(p.x, 0, std::max(0, screen.width - window_->width()));
+    p.y = std::clamp(p.y, 0, std::max(0, screen.height - window_->height()));
+    window_->moveTo(p);
+    window_->showNoActivate();
+    hideAt_ = app_.platform().now() + kHidePause;
+}
+
+void HintController::hide() {
+    hideAt_.reset();
+    if (!window_) return;
+    window_->hide();
+    window_.reset();
+    shownText_.clear();
+}
+
+}  // namespace tv

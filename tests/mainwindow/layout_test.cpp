@@ -1,0 +1,131 @@
+// The two layouts as loaded: the widgets and bindings that must be there, spot checks of
+// geometry, texts and stacking, and the loader's refusals.
+#include <gtest/gtest.h>
+
+#include "mainwindow/fixture.h"
+
+namespace tv {
+namespace {
+
+struct Layout : ::testing::Test, test::Program {};
+
+TEST_F(Layout, TitleTextsKeepTheirAsciiAndFullWidthParentheses) {
+    EXPECT_EQ(form1.Label1->caption(), "托尔万(Tolvane)V2.1（增强版）");
+    EXPECT_EQ(form3.Label1->caption(), "托尔万(Tolvane)V2.1（增强版）");
+    EXPECT_EQ(form3.caption(), "关于…");
+    EXPECT_EQ(form1.Label2->caption(), ">>");
+    EXPECT_EQ(form1.Panel11->caption(), "   更新病毒库");
+    EXPECT_EQ(form1.Panel12->caption(), "设       置");
+    EXPECT_EQ(form1.Panel16->caption(), "选      项");
+    EXPECT_EQ(form3.Panel1->caption(), "确 定");
+}
+
+TEST_F(Layout, RepairItemsKeepTheirCurvedAndStraightQuotationMarks) {
+    const auto& items = form1.CheckListBox1->items();
+    ASSERT_EQ(items.size(), 26u);
+    EXPECT_EQ(items[0], "去除强行加入的恶意网站");
+    EXPECT_EQ(items[5], "修复被禁用\u201C辅助功能\u201D");
+    EXPECT_EQ(items[11], "修复被禁用\u201C收藏夹\"");
+    EXPECT_EQ(items[13], "修复被禁用\"Internet选项\"");
+    EXPECT_EQ(items[25], "修复被禁用\u201C代理服务器\u201D");
+    EXPECT_EQ(form1.CheckListBox2->items().size(), 8u);
+    EXPECT_EQ(form1.CheckListBox2->items()[7], "系统内存");
+    EXPECT_EQ(form1.CheckListBox3->items()[3], "Temporary Internet Files");
+}
+
+TEST_F(Layout, GeometryAndStackingFollowTheLayout) {
+    EXPECT_EQ(form1.clientSize(), (Size{601, 439}));
+    EXPECT_EQ(form3.clientSize(), (Size{347, 190}));
+    EXPECT_EQ(form1.Panel8->boundsRect(), Rect::fromXYWH(0, 414, 601, 25));
+    EXPECT_EQ(form1.ImageActiveLeftTop->boundsRect(), Rect::fromXYWH(-8, 0, 85, 50));
+    EXPECT_EQ(form1.ImageActiveRightTop->boundsRect(), Rect::fromXYWH(516, 0, 100, 50));
+    EXPECT_EQ(form1.Panel9->windowRect().topLeft(), (Point{-4 + 4 + 2 + 1 + 2 + 12, 48 + 40 + 2 + 25 + 2 + 16}));
+    // The bottom bar covers the background's last rows; the labels lie on the title bar.
+    EXPECT_EQ(form1.controlAt({300, 415}), form1.Panel8);
+    EXPECT_EQ(form1.controlAt({300, 49}), form1.PanelBkGnd);
+    EXPECT_EQ(form1.controlAt({70, 12}), form1.Label1);
+    EXPECT_EQ(form1.controlAt({565, 10}), form1.ImageMin);
+    EXPECT_EQ(form1.controlAt({400, 10}), form1.ImageActiveTop);
+    // The item's icon takes the pointer over its own area.
+    const Rect icon = form1.Image1->windowRect();
+    EXPECT_EQ(form1.controlAt({icon.left + 2, icon.top + 2}), form1.Image1);
+    // Label3 shows the address fully inside the bar.
+    EXPECT_LE(form1.Label3->left() + form1.Label3->width(), 601 - 1);
+}
+
+TEST_F(Layout, EveryEventOfTheLayoutIsBound) {
+    EXPECT_TRUE(bool(form1.OnCreate));
+    for (TControl* c : {(TControl*)form1.ImageActiveTop, (TControl*)form1.ImageActiveLeftTop,
+                        (TControl*)form1.ImageActiveRightTop, (TControl*)form1.Label1,
+                        (TControl*)form1.Panel8}) {
+        EXPECT_TRUE(bool(c->OnMouseDown)) << c->name();
+        EXPECT_TRUE(bool(c->OnMouseMove)) << c->name();
+        EXPECT_TRUE(bool(c->OnMouseUp)) << c->name();
+    }
+    for (TTimer* t : {form1.Timer1, form1.Timer2, form1.Timer3, form1.Timer4, form1.Timer5})
+        EXPECT_TRUE(bool(t->onTimer())) << t->name();
+    EXPECT_EQ(form1.Timer1->interval(), 200u);
+    EXPECT_EQ(form1.Timer5->interval(), 300u);
+    EXPECT_FALSE(bool(form1.Label2->OnMouseDown));
+    EXPECT_FALSE(bool(form1.Label3->OnMouseDown));
+    EXPECT_TRUE(bool(form3.Panel1->OnClick));
+    EXPECT_TRUE(bool(form3.OnMouseMove));
+    EXPECT_EQ(form1.ImageMin->hint(), "最小化");
+    EXPECT_TRUE(form1.ImageMin->showHint());
+    EXPECT_EQ(form1.ImageClose->hint(), "关闭");
+    EXPECT_EQ(form1.Image12->cursor(), TCursor::crHandPoint);
+}
+
+struct Refusal : ::testing::Test {
+    platform::HeadlessPlatform platform;
+    test::FakeFontEngine fonts;
+    TApplication app{platform, fonts, "t"};
+    std::string error(const std::string& widgets, const std::string& fonts_ = "{}") {
+        std::string json = R"({"form": {"Name": "F", "Class": "TF", "BorderStyle": "bsNone",
+            "ClientWidth": 100, "ClientHeight": 100}, "fonts": )" + fonts_ + R"(, "widgets": [)" + widgets + "]}";
+        try {
+            LayoutDocument doc(json, "test.json");
+            TForm f(app, doc.form().borderStyle, doc.form().clientSize, platform::WindowRole::Main);
+            HandlerTable h;
+            h.notify["PClick"] = [](TObject*) {};
+            doc.apply(f, [](const std::string& n) -> std::shared_ptr<const Picture> {
+                return n == "ok.bmp" ? std::make_shared<Picture>() : nullptr;
+            }, h);
+        } catch (const LayoutError& e) {
+            return e.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(Refusal, EachUnknownThingStopsLoadingNamingTheFileAndTheWidget) {
+    const std::string ok = R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "PClick"}})";
+    EXPECT_EQ(error(ok), "");
+    EXPECT_EQ(error(R"({"Kind": "TButton", "Name": "B", "Parent": "F"})"),
+              "test.json: widget 'B': unknown kind \"TButton\"");
+    EXPECT_EQ(error(R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Colour": 1})"),
+              "test.json: widget 'P': unknown property \"Colour\"");
+    EXPECT_EQ(error(R"({"Kind": "TPanel", "Name": "P", "Parent": "Q"})"),
+              "test.json: widget 'P': unknown parent \"Q\"");
+    EXPECT_EQ(error(R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Font": "big"})"),
+              "test.json: widget 'P': unknown font \"big\"");
+    EXPECT_EQ(error(R"({"Kind": "TImage", "Name": "I", "Parent": "F", "Picture": "no.bmp"})"),
+              "test.json: widget 'I': unknown picture \"no.bmp\"");
+    EXPECT_EQ(error(R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "Nope"}})"),
+              "test.json: widget 'P': OnClick: unknown handler \"Nope\"");
+    EXPECT_EQ(error(ok + "," + ok), "test.json: widget 'P': the name is used twice");
+    EXPECT_EQ(error(R"({"Kind": "TLabel", "Name": "L", "Parent": "F"}, {"Kind": "TPanel", "Name": "P", "Parent": "L"})"),
+              "test.json: widget 'P': unknown parent \"L\"");
+}
+
+TEST(LayoutText, MalformedJsonIsRefusedWithTheFileName) {
+    try {
+        LayoutDocument doc("{\"form\": ", "broken.json");
+        FAIL() << "accepted";
+    } catch (const LayoutError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("broken.json: ", 0), 0u) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace tv

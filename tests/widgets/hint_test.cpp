@@ -1,0 +1,116 @@
+// The hint state machine on the virtual clock, with two hinted pictures four pixels apart
+// on an unhinted one, as on the title bar.
+#include <gtest/gtest.h>
+
+#include "support/driver.h"
+#include "support/fake_font.h"
+#include "widgets/image.h"
+
+namespace tv {
+namespace {
+
+struct Hints : ::testing::Test {
+    platform::HeadlessPlatform platform;
+    test::FakeFontEngine fonts;
+    TApplication app{platform, fonts, "tolvane"};
+    TForm form{app, TBorderStyle::bsNone, {601, 439}, platform::WindowRole::Main};
+    test::Driver drv{platform, app};
+    TImage& bar = form.make<TImage>();
+    TImage& min = form.make<TImage>();
+    TImage& close = form.make<TImage>();
+    HintController& hints = app.hints();
+    Hints() {
+        bar.setParent(&form);
+        bar.setBounds(516, 0, 100, 50);
+        min.setParent(&form);
+        min.setBounds(558, 5, 17, 19);
+        min.setHint("最小化");
+        min.setShowHint(true);
+        close.setParent(&form);
+        close.setBounds(579, 5, 17, 19);
+        close.setHint("关闭|Closes the window");
+        close.setShowHint(true);
+        form.moveTo({100, 100});
+        form.show();
+        drv.start();
+    }
+};
+
+TEST_F(Hints, AppearsHalfASecondAfterThePointerStops) {
+    drv.move(form, {560, 10});
+    drv.advance(300);
+    drv.move(form, {562, 12});  // moving again starts the wait again
+    drv.advance(499);
+    EXPECT_FALSE(hints.showing());
+    drv.advance(1);
+    ASSERT_TRUE(hints.showing());
+    EXPECT_EQ(hints.shownText(), "最小化");
+    // Below the pointer by the pointer's height, text size + 6.
+    TForm* w = hints.window();
+    EXPECT_EQ(w->screenPos(), (Point{100 + 562, 100 + 12 + HintController::kCursorHeight}));
+    EXPECT_EQ(w->width(), 3 * 12 + 6);
+    EXPECT_EQ(w->height(), 12 + 6);
+    EXPECT_EQ(platform.window(w->window().id())->role(), platform::WindowRole::Tooltip);
+}
+
+TEST_F(Hints, MovingStraightToTheNextHintedPictureSwitchesAtOnce) {
+    drv.move(form, {570, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    drv.move(form, {580, 10});  // no move landed on the strip between them
+    ASSERT_TRUE(hints.showing());
+    EXPECT_EQ(hints.shownText(), "关闭");  // the part before "|"
+}
+
+TEST_F(Hints, AMoveOverTheStripBetweenRemovesTheHintAndTheNextWaitsAgain) {
+    drv.move(form, {570, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    drv.move(form, {576, 10});
+    EXPECT_FALSE(hints.showing());
+    drv.move(form, {580, 10});
+    drv.advance(499);
+    EXPECT_FALSE(hints.showing());
+    drv.advance(1);
+    EXPECT_EQ(hints.shownText(), "关闭");
+}
+
+TEST_F(Hints, GoesAfterTwoAndAHalfSecondsAndNotAgainUntilThePointerLeaves) {
+    drv.move(form, {560, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    drv.advance(2499);
+    EXPECT_TRUE(hints.showing());
+    drv.advance(1);
+    EXPECT_FALSE(hints.showing());
+    drv.move(form, {561, 11});
+    drv.advance(5000);
+    EXPECT_FALSE(hints.showing());
+    drv.move(form, {540, 10});  // left it
+    drv.move(form, {561, 11});
+    drv.advance(500);
+    EXPECT_TRUE(hints.showing());
+}
+
+TEST_F(Hints, APressRemovesTheHint) {
+    drv.move(form, {560, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    drv.press(form, {560, 10});
+    EXPECT_FALSE(hints.showing());
+    drv.release(form, {560, 10});
+    EXPECT_FALSE(hints.showing());
+}
+
+TEST_F(Hints, IsKeptOnTheDesktop) {
+    form.moveTo({1024 - 601, 768 - 30});
+    drv.move(form, {590, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    TForm* w = hints.window();
+    EXPECT_LE(w->screenPos().x + w->width(), 1024);
+    EXPECT_LE(w->screenPos().y + w->height(), 768);
+}
+
+}  // namespace
+}  // namespace tv
