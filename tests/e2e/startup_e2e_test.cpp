@@ -1,0 +1,108 @@
+// The real program under Xvfb: its main window appears where and as it should, shows a
+// painted frame, and a close request from the window system ends it with exit code 0.
+
+#include <string>
+
+#include "e2e/e2e_test.h"
+
+namespace tv::e2e {
+namespace {
+
+constexpr std::string_view kMainTitle = "tolvane";
+constexpr int kMainWidth = 601;
+constexpr int kMainHeight = 439;
+
+std::string stderrOf(App& app) {
+    return "\nprogram stderr:\n" + app.stderrText();
+}
+
+// Run bare (the program places its window itself) and under openbox (the window
+// manager may place it and reparents it into a frame).
+class StartupTest : public E2eTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StartupTest, MainWindowIsCentredPaintedAndClosesWithExitCodeZero) {
+    const bool withWm = GetParam();
+    startDesktop({.windowManager = withWm});
+    App& app = launch(TOLVANE_BINARY);
+
+    const WindowId main = desktop().waitForWindow(kMainTitle, 10s);
+    ASSERT_NE(main, kNoWindow) << "no viewable window titled 'tolvane'" << stderrOf(app);
+    ASSERT_TRUE(app.waitForFirstFrame(10s)) << "no first-frame line" << stderrOf(app);
+
+    const auto bounds = desktop().geometry(main);
+    ASSERT_TRUE(bounds.has_value());
+    EXPECT_EQ(bounds->width, kMainWidth);
+    EXPECT_EQ(bounds->height, kMainHeight);
+    // The spare width and height are odd, so either rounding of the half is centred.
+    const Rect screen = desktop().screen();
+    EXPECT_NEAR(bounds->x, (screen.width - kMainWidth) / 2, 1) << toString(*bounds);
+    EXPECT_NEAR(bounds->y, (screen.height - kMainHeight) / 2, 1) << toString(*bounds);
+    if (withWm) {
+        EXPECT_EQ(desktop().wmState(main), WmState::Normal);
+    }
+
+    const RgbImage shot = desktop().grabWindow(main);
+    shot.savePng(artifactPath(".png"));
+    EXPECT_FALSE(shot.uniform()) << "the main window shows one flat colour, "
+                                 << toString(shot.at(0, 0));
+
+    // Without WM_DELETE_WINDOW in WM_PROTOCOLS a window manager kills the client instead
+    // of asking it to close.
+    EXPECT_TRUE(desktop().supportsDeleteWindow(main));
+    desktop().requestClose(main);
+    const ExitStatus status = app.waitForExit(5s);
+    EXPECT_TRUE(status.ok()) << status.describe() << stderrOf(app);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, StartupTest, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "Openbox" : "Bare"; });
+
+class StartupFilesTest : public E2eTest {};
+
+// Start-up reads no settings and saves nothing: the registry store and the
+// configuration folder are written only when the user sets something.
+TEST_F(StartupFilesTest, StartingAndClosingLeavesNoFiles) {
+    App& app = launch(TOLVANE_BINARY);
+    const WindowId main = desktop().waitForWindow(kMainTitle, 10s);
+    ASSERT_NE(main, kNoWindow) << stderrOf(app);
+    ASSERT_TRUE(app.waitForFirstFrame(10s)) << stderrOf(app);
+    desktop().requestClose(main);
+    ASSERT_TRUE(app.waitForExit(5s).ok()) << stderrOf(app);
+
+    EXPECT_EQ(listFiles(app.registryDir()), std::vector<std::string>{});
+    EXPECT_EQ(listFiles(app.configHome()), std::vector<std::string>{});
+}
+
+// There is no single-instance check: a second copy opens its own window, and closing
+// one leaves the other running.
+TEST_F(StartupFilesTest, TwoCopiesRunSideBySideAndCloseIndependently) {
+    App& first = launch(TOLVANE_BINARY);
+    ASSERT_NE(desktop().waitForWindow(kMainTitle, 10s), kNoWindow) << stderrOf(first);
+    App& second = launch(TOLVANE_BINARY);
+
+    // Each copy's window, told apart by the process that owns it.
+    WindowId firstWindow = kNoWindow, secondWindow = kNoWindow;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            firstWindow = secondWindow = kNoWindow;
+            for (WindowId w : desktop().findWindows(kMainTitle)) {
+                if (!desktop().isViewable(w)) continue;
+                auto owner = desktop().ownerPid(w);
+                if (owner == first.pid()) firstWindow = w;
+                if (owner == second.pid()) secondWindow = w;
+            }
+            return firstWindow != kNoWindow && secondWindow != kNoWindow;
+        },
+        10s))
+        << "each copy should show its own main window (is _NET_WM_PID set?)" << stderrOf(second);
+
+    desktop().requestClose(secondWindow);
+    EXPECT_TRUE(second.waitForExit(5s).ok()) << stderrOf(second);
+    EXPECT_TRUE(first.running()) << "closing the second copy ended the first";
+    EXPECT_TRUE(desktop().isViewable(firstWindow));
+    desktop().requestClose(firstWindow);
+    EXPECT_TRUE(first.waitForExit(5s).ok()) << stderrOf(first);
+}
+
+}  // namespace
+}  // namespace tv::e2e
