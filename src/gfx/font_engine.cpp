@@ -70,6 +70,10 @@ struct FaceSlot {
     // strikes give 6 at 13 pixels, where the classic face has 7: the layout's ">>" in the
     // bold 13-pixel font is 16 wide). 0: the face's own advances.
     int gridHeight = 0;
+    // A face whose Latin is proportional (the bitmap Song) keeps its own half-width
+    // advances; only glyphs as wide as its ideographs (fullWidth) go on the grid.
+    bool monospacedLatin = false;
+    int fullWidth = 0;
 };
 
 struct FontSetup {
@@ -175,7 +179,11 @@ class FtFont final : public Font {
         const int own = g.advance - bold;
         if (slot.gridHeight > 0 && own > 0) {
             const int half = (slot.gridHeight + 1) / 2;
-            g.advance = (own <= half ? half : slot.gridHeight) + bold;
+            if (slot.monospacedLatin) {
+                g.advance = (own <= half ? half : slot.gridHeight) + bold;
+            } else if (slot.fullWidth > 0 && own >= slot.fullWidth) {
+                g.advance = slot.gridHeight + bold;
+            }
         }
         return true;
     }
@@ -213,8 +221,22 @@ FaceSlot slotFor(FtFace* face, int pixelHeight, bool monoOutlines, bool bold) {
     if (face == nullptr) return {};
     const int size = face->drawableHeight(pixelHeight);
     if (size <= 0) return {};
-    const bool mono = monoOutlines || face->hasStrike(size) || !face->scalable();
-    return {face, size, mono, bold && !face->isBold()};
+    FaceSlot slot;
+    slot.face = face;
+    slot.pixelHeight = size;
+    slot.mono = monoOutlines || face->hasStrike(size) || !face->scalable();
+    slot.embolden = bold && !face->isBold();
+    return slot;
+}
+
+// The Song face on the classic grid of gridHeight.
+FaceSlot songSlotFor(FtFace* face, int gridHeight, bool monoOutlines, bool bold) {
+    FaceSlot slot = slotFor(face, gridHeight, monoOutlines, bold);
+    if (slot.face == nullptr) return slot;
+    slot.gridHeight = gridHeight;
+    slot.monospacedLatin = face->monospacedLatin(slot.pixelHeight);
+    slot.fullWidth = face->advanceOf(U'一', slot.pixelHeight);
+    return slot;
 }
 
 FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int h, bool bold) {
@@ -225,8 +247,7 @@ FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int
             // The classic Song's cell is exactly the pixel height; the descent below
             // keeps every glyph of the strikes (the parentheses and descenders of the
             // 13-pixel strike reach two rows down) inside it.
-            s.primary = slotFor(faces.song(h), h, false, bold);
-            s.primary.gridHeight = h;
+            s.primary = songSlotFor(faces.song(h), h, false, bold);
             s.descent = (h + 1) / 7;
             s.ascent = h - s.descent;
             s.mono = s.primary.face == nullptr || s.primary.mono;
@@ -264,8 +285,7 @@ FontSetup setupFor(FontFaces& faces, FaceKind kind, const std::string& name, int
         }
     }
     if (kind != FaceKind::Song) {
-        FaceSlot song = slotFor(faces.song(s.fallbackHeight), s.fallbackHeight, s.mono, bold);
-        song.gridHeight = s.fallbackHeight;
+        FaceSlot song = songSlotFor(faces.song(s.fallbackHeight), s.fallbackHeight, s.mono, bold);
         if (song.face != s.primary.face || song.pixelHeight != s.primary.pixelHeight) {
             s.song = song;
         }

@@ -143,6 +143,22 @@ FtFace::VMetrics FtFace::metrics(int pixelHeight) {
     return {int((m.ascender + 63) >> 6), int((-m.descender + 63) >> 6)};
 }
 
+int FtFace::advanceOf(char32_t cp, int pixelHeight) {
+    const FT_UInt index = FT_Get_Char_Index(face_, cp);
+    if (index == 0 || !applySize(pixelHeight)) return 0;
+    if (FT_Load_Glyph(face_, index, FT_LOAD_TARGET_MONO) != 0) return 0;
+    return int((face_->glyph->advance.x + 32) >> 6);
+}
+
+bool FtFace::monospacedLatin(int pixelHeight) {
+    const int first = advanceOf(U'M', pixelHeight);
+    if (first <= 0) return false;
+    for (char32_t cp : {U'i', U'l', U'W', U'm', U'0', U' ', U'.'}) {
+        if (advanceOf(cp, pixelHeight) != first) return false;
+    }
+    return true;
+}
+
 bool FtFace::render(char32_t cp, int pixelHeight, bool mono, bool embolden,
                     std::vector<std::uint8_t>& store, GlyphEntry& out) {
     const FT_UInt index = FT_Get_Char_Index(face_, cp);

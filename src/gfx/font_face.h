@@ -60,6 +60,11 @@ class FtFace {
         int descent = 0;
     };
     VMetrics metrics(int pixelHeight);
+    // The advance of cp at pixelHeight in whole pixels, 0 when the face lacks it.
+    int advanceOf(char32_t cp, int pixelHeight);
+    // Whether the Latin letters, digits and space all advance alike at this size, as on
+    // a character grid.
+    bool monospacedLatin(int pixelHeight);
     // Renders cp at pixelHeight, appends its coverage to store and fills out. Embedded
     // strikes are used where the size has one. With mono the result is 1 bit per pixel
     // (grey sources are thresholded); embolden widens the bitmap and the advance by one

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "font_test_support.h"
@@ -62,17 +63,41 @@ TEST(FontFallback, WithoutTheOutlineSongTheBitmapSongKeepsTheMetrics) {
     EXPECT_TRUE(contains(twelve.file, "wenquanyi")) << twelve.file;
     EXPECT_EQ(twelve.pixelHeight, 12);
     EXPECT_TRUE(twelve.mono);
-    EXPECT_EQ(engine.font(kSong12).textExtent("设置IE标题："), (Size{72, 12}));
-    // No 13-pixel file: the nearest smaller one, on the 13-pixel grid.
+    // Chinese keeps the classic cell; the substitute's Latin is proportional and keeps
+    // its own widths.
+    EXPECT_EQ(engine.font(kSong12).textExtent("设置标题："), (Size{60, 12}));
+    EXPECT_NE(engine.font(kSong12).textWidth("i"), engine.font(kSong12).textWidth("W"));
     const FontInfo thirteen = engine.info(kSong13);
     EXPECT_TRUE(contains(thirteen.file, "wenquanyi")) << thirteen.file;
-    EXPECT_LE(thirteen.pixelHeight, 13);
+    EXPECT_EQ(thirteen.pixelHeight, 13);
     EXPECT_EQ(engine.font(kSong13).textWidth("代理地址："), 65);
     EXPECT_EQ(engine.font(kSong13).lineHeight(), 13);
     // The form font links its Chinese to the same substitute.
     EXPECT_TRUE(contains(engine.glyphSource(kForm, U'扫').file, "wenquanyi"));
     EXPECT_EQ(engine.font(kForm).textWidth("扫描对象："), 60);
     EXPECT_FALSE(engine.fontconfigLoaded());
+}
+
+TEST(FontFallback, BitmapSongWithoutTheExactSizeTakesTheNearestSmallerOne) {
+    // A folder holding only the 12-pixel file.
+    const std::filesystem::path folder =
+        std::filesystem::path(::testing::TempDir()) / "font_fallback_bitmap_song";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path twelve = "/usr/share/fonts/X11/misc/wenquanyi_9pt.pcf";
+    if (!std::filesystem::exists(twelve)) GTEST_SKIP() << "no " << twelve;
+    std::filesystem::create_symlink(twelve, folder / "wenquanyi_9pt.pcf");
+
+    FontFiles files = withoutFontconfig();
+    files.song = {};
+    files.bitmapSongFolders = {folder.string()};
+    FreeTypeFontEngine engine(files);
+    EXPECT_EQ(engine.info(kSong13).pixelHeight, 12);
+    EXPECT_EQ(engine.info({"宋体", 16, false}).pixelHeight, 12);
+    // Its ideographs still advance by the 13-pixel cell.
+    EXPECT_EQ(engine.font(kSong13).textWidth("代理地址："), 65);
+    EXPECT_EQ(engine.font(kSong13).lineHeight(), 13);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(FontFallback, FormBitmapMissingUsesABlackAndWhiteSansOnTheSameLine) {
