@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
-#include <png.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -16,6 +15,8 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+
+#include "gfx/png.h"
 
 namespace tv::e2e {
 
@@ -39,41 +40,45 @@ std::string toString(const Rect& r) {
            "+" + std::to_string(r.y);
 }
 
-RgbImage::RgbImage(int width, int height)
-    : width_(width), height_(height), rgb_(std::size_t(width) * std::size_t(height) * 3) {
+RgbImage::RgbImage(int width, int height) {
     if (width < 0 || height < 0) throw std::invalid_argument("RgbImage: negative size");
+    width_ = width;
+    height_ = height;
+    pixels_.assign(std::size_t(width) * std::size_t(height), rgb(0, 0, 0));
 }
+
+namespace {
+
+Rgb toRgb(Pixel p) {
+    return {std::uint8_t(pixelRed(p)), std::uint8_t(pixelGreen(p)), std::uint8_t(pixelBlue(p))};
+}
+
+}  // namespace
 
 Rgb RgbImage::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         throw std::out_of_range("RgbImage::at(" + std::to_string(x) + "," + std::to_string(y) +
                                 ") outside " + std::to_string(width_) + "x" +
                                 std::to_string(height_));
-    const std::uint8_t* p = &rgb_[(std::size_t(y) * std::size_t(width_) + std::size_t(x)) * 3];
-    return {p[0], p[1], p[2]};
+    return toRgb(pixels_[std::size_t(y) * std::size_t(width_) + std::size_t(x)]);
 }
 
 void RgbImage::set(int x, int y, Rgb colour) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         throw std::out_of_range("RgbImage::set outside the image");
-    std::uint8_t* p = &rgb_[(std::size_t(y) * std::size_t(width_) + std::size_t(x)) * 3];
-    p[0] = colour.r;
-    p[1] = colour.g;
-    p[2] = colour.b;
+    pixels_[std::size_t(y) * std::size_t(width_) + std::size_t(x)] =
+        rgb(colour.r, colour.g, colour.b);
 }
 
 std::size_t RgbImage::distinctColours(std::size_t limit) const {
-    std::set<std::uint32_t> seen;
-    for (std::size_t i = 0; i + 2 < rgb_.size() && seen.size() < limit; i += 3)
-        seen.insert(std::uint32_t(rgb_[i]) << 16 | std::uint32_t(rgb_[i + 1]) << 8 | rgb_[i + 2]);
+    std::set<Pixel> seen;
+    for (std::size_t i = 0; i < pixels_.size() && seen.size() < limit; ++i) seen.insert(pixels_[i]);
     return seen.size();
 }
 
 std::size_t RgbImage::count(Rgb colour, int tolerance) const {
-    std::size_t n = 0;
-    for (std::size_t i = 0; i + 2 < rgb_.size(); i += 3)
-        if (near({rgb_[i], rgb_[i + 1], rgb_[i + 2]}, colour, tolerance)) ++n;
-    return n;
+    return std::size_t(std::count_if(pixels_.begin(), pixels_.end(),
+                                     [&](Pixel p) { return near(toRgb(p), colour, tolerance); }));
 }
 
 RgbImage RgbImage::crop(const Rect& area) const {
@@ -82,23 +87,16 @@ RgbImage RgbImage::crop(const Rect& area) const {
     const int y1 = std::clamp(area.y + area.height, y0, height_);
     RgbImage out(x1 - x0, y1 - y0);
     for (int y = y0; y < y1; ++y)
-        std::copy_n(&rgb_[(std::size_t(y) * std::size_t(width_) + std::size_t(x0)) * 3],
-                    std::size_t(x1 - x0) * 3,
-                    &out.rgb_[std::size_t(y - y0) * std::size_t(out.width_) * 3]);
+        std::copy_n(&pixels_[std::size_t(y) * std::size_t(width_) + std::size_t(x0)],
+                    std::size_t(x1 - x0),
+                    &out.pixels_[std::size_t(y - y0) * std::size_t(out.width_)]);
     return out;
 }
 
 void RgbImage::savePng(const fs::path& path) const {
     if (width_ == 0 || height_ == 0) throw std::runtime_error("cannot save an empty image");
     if (path.has_parent_path()) fs::create_directories(path.parent_path());
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = png_uint_32(width_);
-    png.height = png_uint_32(height_);
-    png.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, rgb_.data(), width_ * 3, nullptr))
-        throw std::runtime_error("cannot write " + path.string() + ": " + png.message);
+    tv::savePng(path.string(), pixels_.data(), width_, height_, width_);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -579,14 +577,14 @@ RgbImage Desktop::grab(const Rect& area) const {
     }
     for (int y = 0; y < image->height; ++y) {
         for (int x = 0; x < image->width; ++x) {
-            unsigned long p;
             if (common) {
+                // The usual TrueColor layout is already 0x??RRGGBB.
                 std::uint32_t word;
                 std::memcpy(&word, image->data + y * image->bytes_per_line + x * 4, 4);
-                p = word;
-            } else {
-                p = XGetPixel(image, x, y);
+                out.set(x, y, toRgb(word));
+                continue;
             }
+            const unsigned long p = XGetPixel(image, x, y);
             out.set(x, y,
                     {std::uint8_t(((p & masks[0]) >> shifts[0]) * 255 / maxima[0]),
                      std::uint8_t(((p & masks[1]) >> shifts[1]) * 255 / maxima[1]),

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "e2e/child_process.h"
+#include "gfx/color.h"
 
 // Xlib's connection type, declared as Xlib does; the header leaves out Xlib itself,
 // whose macros (None, Bool, Status) break GoogleTest and most other code.
@@ -70,6 +71,7 @@ bool near(Rgb a, Rgb b, int tolerance = 0);
 std::string toString(Rgb colour);     // "RGB(207,207,207)"
 std::string toString(const Rect& r);  // "601x439+211+164"
 
+// What a grab sees, as opaque 0xFFRRGGBB pixels (the program's own Pixel format).
 class RgbImage {
   public:
     RgbImage() = default;
@@ -84,13 +86,14 @@ class RgbImage {
     bool uniform() const { return distinctColours(2) <= 1; }
     std::size_t count(Rgb colour, int tolerance = 0) const;
     RgbImage crop(const Rect& area) const;  // area in image coordinates, clipped
-    // Throws std::runtime_error when the file cannot be written.
+    const std::vector<Pixel>& pixels() const { return pixels_; }
+    // Creates missing folders; throws std::runtime_error when the file cannot be written.
     void savePng(const std::filesystem::path& path) const;
 
   private:
     int width_ = 0;
     int height_ = 0;
-    std::vector<std::uint8_t> rgb_;
+    std::vector<Pixel> pixels_;
 };
 
 // Polls `predicate` every `poll` until it holds or `timeout` has passed; it is always

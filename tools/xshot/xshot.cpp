@@ -7,17 +7,19 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "gfx/color.h"
+#include "gfx/png.h"
 
 namespace tv {
 namespace {
@@ -110,42 +112,27 @@ int channelShift(unsigned long mask) {
     return shift;
 }
 
-// Converts any TrueColor image into 8-bit RGB, scaling channels narrower than 8 bits.
-std::vector<std::uint8_t> toRgb(XImage* image) {
+// Converts any TrueColor image into opaque pixels, scaling channels narrower than 8 bits.
+std::vector<Pixel> toPixels(XImage* image) {
     const unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
     int shifts[3];
     unsigned long maxima[3];
     for (int c = 0; c < 3; ++c) {
         shifts[c] = channelShift(masks[c]);
-        maxima[c] = masks[c] >> shifts[c];
+        maxima[c] = std::max(masks[c] >> shifts[c], 1ul);
     }
-    std::vector<std::uint8_t> rgb(std::size_t(image->width) * std::size_t(image->height) * 3);
-    std::uint8_t* out = rgb.data();
+    std::vector<Pixel> pixels;
+    pixels.reserve(std::size_t(image->width) * std::size_t(image->height));
     for (int y = 0; y < image->height; ++y) {
         for (int x = 0; x < image->width; ++x) {
-            unsigned long pixel = XGetPixel(image, x, y);
-            for (int c = 0; c < 3; ++c) {
-                unsigned long v = (pixel & masks[c]) >> shifts[c];
-                *out++ = std::uint8_t(maxima[c] ? v * 255 / maxima[c] : 0);
-            }
+            const unsigned long p = XGetPixel(image, x, y);
+            int channel[3];
+            for (int c = 0; c < 3; ++c)
+                channel[c] = int(((p & masks[c]) >> shifts[c]) * 255 / maxima[c]);
+            pixels.push_back(rgb(channel[0], channel[1], channel[2]));
         }
     }
-    return rgb;
-}
-
-bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgb, int width, int height,
-              std::string& error) {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = png_uint_32(width);
-    png.height = png_uint_32(height);
-    png.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), width * 3, nullptr)) {
-        error = png.message;
-        return false;
-    }
-    return true;
+    return pixels;
 }
 
 int run(int argc, char** argv) {
@@ -201,14 +188,15 @@ int run(int argc, char** argv) {
         XCloseDisplay(display);
         return 1;
     }
-    std::vector<std::uint8_t> rgb = toRgb(image);
+    const std::vector<Pixel> pixels = toPixels(image);
     const int w = image->width, h = image->height;
     XDestroyImage(image);
     XCloseDisplay(display);
 
-    if (!writePng(request.out, rgb, w, h, error)) {
-        std::fprintf(stderr, "tolvane-xshot: cannot write %s: %s\n", request.out.c_str(),
-                     error.c_str());
+    try {
+        savePng(request.out, pixels.data(), w, h, w);
+    } catch (const std::runtime_error& e) {
+        std::fprintf(stderr, "tolvane-xshot: %s\n", e.what());
         return 1;
     }
     return 0;
