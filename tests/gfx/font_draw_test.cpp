@@ -78,23 +78,6 @@ TEST_F(FontDraw, SongAndFormGlyphsAreBlackAndWhite) {
     EXPECT_GT(grey, 0);
 }
 
-TEST_F(FontDraw, InkStaysInsideTheLineBoxAndTheMeasuredWidth) {
-    for (const FontSpec& spec : {kSong12, kSong13, kSong12Bold, kSong13Bold, kForm}) {
-        const Font& f = engine.font(spec);
-        for (const char* text : kLayoutTexts) {
-            Sheet sheet(400, 40);
-            f.draw(sheet.canvas, 10, 10, text, kInk);
-            const Rect ink = sheet.inkBounds();
-            SCOPED_TRACE(std::string(spec.face) + " " + std::to_string(spec.height) +
-                         (spec.bold ? " bold: " : ": ") + text);
-            EXPECT_GE(ink.top, 10);
-            EXPECT_LE(ink.bottom, 10 + f.lineHeight());
-            EXPECT_GE(ink.left, 10);
-            EXPECT_LE(ink.right, 10 + f.textWidth(text) + 1);
-        }
-    }
-}
-
 TEST_F(FontDraw, GlyphsSitOnTheBaselineAtTheMeasuredPositions) {
     const Font& f = engine.font(kSong12);
     Sheet a(100, 30), b(100, 30);
@@ -134,19 +117,6 @@ TEST_F(FontDraw, BoldIsTheRegularGlyphStruckTwiceOnePixelApart) {
             EXPECT_EQ(bold.at(x, y) == kInk, struck) << x << "," << y;
         }
     }
-}
-
-TEST_F(FontDraw, DrawsInTheGivenColourAndNothingElse) {
-    Sheet sheet(100, 20, rgb(10, 20, 30));
-    const Pixel red = rgb(255, 0, 0);
-    engine.font(kSong13Bold).draw(sheet.canvas, 0, 0, ">>", red);
-    int other = 0, ink = 0;
-    for (Pixel p : sheet.pixels) {
-        ink += p == red;
-        other += p != red && p != rgb(10, 20, 30);
-    }
-    EXPECT_GT(ink, 10);
-    EXPECT_EQ(other, 0);
 }
 
 TEST_F(FontDraw, DrawingStaysInsideTheClip) {

@@ -128,14 +128,6 @@ TEST(FontFallback, OtherNamesAreResolvedThroughFontconfigInGrey) {
     EXPECT_TRUE(contains(engine.glyphSource(serif, U'设').file, "uming"));
 }
 
-TEST(FontFallback, UnknownNameWithoutFontconfigStillDraws) {
-    FreeTypeFontEngine engine(withoutFontconfig());
-    const FontSpec tahoma{"Tahoma", 11, false};
-    EXPECT_FALSE(engine.info(tahoma).file.empty());
-    EXPECT_GT(engine.font(tahoma).textWidth("OK"), 0);
-    EXPECT_FALSE(engine.fontconfigLoaded());
-}
-
 TEST(FontFallback, CharactersBeyondTheSongFaceComeFromFontconfig) {
     FreeTypeFontEngine engine;
     // U+FFFD is in neither the Song nor the form face.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ const std::vector<Row> kRows = {
     {"group", {"宋体", 12, false}, clNavy, kPageGrey, "个性设置 设置IE标题： 设置启动信息："},
     {"list", {"宋体", 12, false}, clBlack, clWhite, "修复被禁用“Internet临时文件设置”"},
     {"list", {"宋体", 12, false}, clBlack, clWhite, "修复被禁用\"关闭浏览器\" 修复IE搜索引擎"},
+    {"list", {"宋体", 12, false}, clBlack, clWhite, "Wg|jpq_()[]{} 关于…"},
+    {"body", {"宋体", 13, false}, clBlack, clWhite, "Wg|jpq_()[]{} 关于…"},
+    {"form", {"MS Sans Serif", 11, false}, clBlack, kPageGrey, "Wg|jpq_()[]{} 关于…"},
     {"body", {"宋体", 13, false}, clBlack, clWhite, "3.5软盘(A:) System(C:) CD驱动器(G:)"},
     {"body", {"宋体", 13, false}, clBlack, clWhite, "Temporary Internet Files 其他网络文件"},
     {"bar", {"宋体", 13, false}, clWhite, kDesktop, "http://www.tolvane.example"},
@@ -61,6 +65,7 @@ const std::vector<Row> kRows = {
 struct Setup {
     const char* file;
     bool substitutes;
+    friend void PrintTo(const Setup& s, std::ostream* os) { *os << s.file; }
 };
 
 class FontSample : public ::testing::TestWithParam<Setup> {};
