@@ -5,9 +5,11 @@
 // system does not know, or a character none of its faces has.
 //
 //   "宋体" / "SimSun"   the Song face: AR PL UMing CN, its embedded 12- and 13-pixel
-//                       strikes black and white; line height = pixel height; bold
-//                       synthesised one pixel wide. Without it: the same family through
-//                       fontconfig, then the bitmap WenQuanYi Song.
+//                       strikes black and white, on a character grid: ideographs as
+//                       wide as the height, Latin half of it rounded up (6 at 12, 7 at
+//                       13); line height = pixel height; bold synthesised one pixel wide.
+//                       Without it: the same family through fontconfig, then the bitmap
+//                       WenQuanYi Song (its ideographs on the grid, its Latin as drawn).
 //   "MS Sans Serif"     at 11 pixels the 100-dpi Helvetica bitmap, black and white, line
 //                       13 (ascent 11 + descent 2); other sizes, or without the bitmap,
 //                       a scalable sans in black and white. Chinese from the Song face at
