@@ -608,7 +608,7 @@ Rgb Desktop::pixel(Point at) const {
 // ---------------------------------------------------------------------------------------
 // The program under test
 
-App::App(const Desktop& desktop, Options options) {
+App::App(const Desktop& desktop, Options options) : desktop_(desktop) {
     home_ = dir_.path() / "home";
     configHome_ = dir_.path() / "config";
     registryDir_ = dir_.path() / "registry";
@@ -641,7 +641,35 @@ std::string App::stderrText() const {
 }
 
 bool App::waitForStderr(std::string_view needle, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] { return stderrText().find(needle) != std::string::npos; }, timeout);
+    bool ended = false;
+    bool found = false;
+    waitUntil(
+        [&] {
+            // Checked before reading, so the last words of a program that just ended count.
+            ended = !process_->running();
+            found = stderrText().find(needle) != std::string::npos;
+            return found || ended;
+        },
+        timeout);
+    return found;
+}
+
+WindowId App::waitForWindow(std::string_view title, std::chrono::milliseconds timeout) const {
+    WindowId found = kNoWindow;
+    waitUntil(
+        [&] {
+            for (const auto& info : desktop_.topLevelWindows()) {
+                if (!info.viewable || info.title != title) continue;
+                const auto owner = desktop_.ownerPid(info.id);
+                if (!owner || *owner == pid()) {
+                    found = info.id;
+                    return true;
+                }
+            }
+            return !process_->running();
+        },
+        timeout);
+    return found;
 }
 
 }  // namespace tv::e2e

@@ -241,7 +241,12 @@ class App {
     const std::filesystem::path& registryDir() const { return registryDir_; }
 
     std::string stderrText() const;
+    // Both waits give up at once when the program has ended, so a crash at start fails
+    // a test in milliseconds, not at the timeout.
     bool waitForStderr(std::string_view needle, std::chrono::milliseconds timeout = 5s) const;
+    // A viewable window with this exact title that belongs to this program (by
+    // _NET_WM_PID; a window without it counts too), or kNoWindow.
+    WindowId waitForWindow(std::string_view title, std::chrono::milliseconds timeout = 10s) const;
     bool waitForFirstFrame(std::chrono::milliseconds timeout = 10s) const {
         return waitForStderr(kFirstFrameMarker, timeout);
     }
@@ -250,6 +255,7 @@ class App {
     }
 
   private:
+    const Desktop& desktop_;
     TempDir dir_{"tolvane-app"};
     std::filesystem::path home_, configHome_, registryDir_, stderrFile_;
     std::unique_ptr<ChildProcess> process_;
