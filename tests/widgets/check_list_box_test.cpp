@@ -1,0 +1,403 @@
+// The check list: its press table, keys, type-ahead, setter rules, scrolling and pixels.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "support/driver.h"
+#include "support/fake_font.h"
+#include "widgets/check_list_box.h"
+
+namespace tv {
+namespace {
+
+using platform::Key;
+
+// CheckListBox2 of the disk scan page: 233 x 113 at (56, 32), 13-pixel items.
+struct CheckList : ::testing::Test {
+    platform::HeadlessPlatform platform;
+    test::FakeFontEngine fonts;
+    TApplication app{platform, fonts, "tolvane"};
+    TForm form{app, TBorderStyle::bsNone, {420, 300}, platform::WindowRole::Main};
+    test::Driver drv{platform, app};
+    TCheckListBox& list = form.make<TCheckListBox>();
+    int userToggles = 0;
+
+    CheckList() {
+        form.setColor(kPageGrey);
+        form.setFont(TFont{{"MS Sans Serif", 11, false}, clWindowText});
+        list.setParent(&form);
+        list.setBounds(56, 32, 233, 113);
+        list.setFont(TFont{{"宋体", 13, false}, clWindowText});
+        list.setItems({"我的文档", "3.5软盘(A:)", "System(C:)", "本地磁盘(D:)", "本地磁盘(E:)",
+                       "本地磁盘(F:)", "CD驱动器(G:)", "系统内存"});
+        list.OnClickCheck = [this](TObject*) { ++userToggles; };
+    }
+    void start() {
+        form.show();
+        drv.start();
+    }
+    Pixel at(int x, int y) { return platform.window(form.window().id())->pixelAt(x, y); }
+    // A point in item i's row, dx pixels right of the item's left edge (window coordinates).
+    Point item(int i, int dx) {
+        Rect r = list.itemRect(i).translated(list.windowOrigin());
+        return {r.left + dx, r.top + r.height() / 2};
+    }
+    // Lets the loop run once more so that damage made from the test gets painted.
+    void repaint() { drv.advance(0); }
+};
+
+TEST_F(CheckList, ItemsAreAsHighAsWgAndNeedNoBarWhenTheyFit) {
+    EXPECT_EQ(list.itemHeight(), 13);
+    EXPECT_EQ(list.pageSize(), 8);  // (113 - 4) / 13
+    EXPECT_FALSE(list.scrollBarVisible());
+    EXPECT_EQ(list.itemRect(0), (Rect{2, 2, 231, 15}));
+    EXPECT_EQ(list.itemRect(3), (Rect{2, 41, 231, 54}));
+}
+
+// The press table, row by row.
+
+TEST_F(CheckList, APressInTheCheckColumnSelectsAndToggles) {
+    start();
+    drv.click(form, item(2, 14));  // x - L = 14 < 15
+    EXPECT_EQ(list.itemIndex(), 2);
+    EXPECT_TRUE(list.checked(2));
+    EXPECT_EQ(userToggles, 1);
+    drv.click(form, item(2, 0));
+    EXPECT_FALSE(list.checked(2));
+    EXPECT_EQ(userToggles, 2);
+}
+
+TEST_F(CheckList, APressOnTheTextOnlySelects) {
+    start();
+    drv.click(form, item(4, 15));  // the first pixel of the text area
+    EXPECT_EQ(list.itemIndex(), 4);
+    EXPECT_FALSE(list.checked(4));
+    drv.click(form, item(1, 120));
+    EXPECT_EQ(list.itemIndex(), 1);
+    EXPECT_FALSE(list.checked(1));
+    EXPECT_FALSE(list.checked(4));
+    EXPECT_EQ(userToggles, 0);
+}
+
+TEST_F(CheckList, ADoubleClickInTheCheckColumnLeavesTheStateAsItWas) {
+    start();
+    drv.doubleClick(form, item(5, 7));
+    EXPECT_FALSE(list.checked(5));
+    EXPECT_EQ(userToggles, 2);
+    list.setChecked(5, true);
+    drv.doubleClick(form, item(5, 7));
+    EXPECT_TRUE(list.checked(5));
+}
+
+TEST_F(CheckList, APressBelowTheLastItemTogglesAndSelectsNothing) {
+    list.setItems(
+        {"History文件", "Cookies文件", "Temp文件", "Temporary Internet Files", "其他网络文件"});
+    start();
+    drv.click(form, item(5, 5));  // the empty row under the fifth item
+    EXPECT_EQ(list.itemIndex(), -1);
+    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
+    EXPECT_TRUE(list.focused());  // it still takes the focus
+}
+
+TEST_F(CheckList, DraggingMovesTheSelectionWithoutToggling) {
+    start();
+    drv.move(form, item(0, 40));
+    drv.press(form, item(0, 40));
+    drv.move(form, item(3, 5));
+    EXPECT_EQ(list.itemIndex(), 3);
+    drv.release(form, item(3, 5));
+    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
+}
+
+// Keys.
+
+TEST_F(CheckList, SpaceWithNothingSelectedChangesNothing) {
+    start();
+    ASSERT_TRUE(list.focused());  // the only tab stop takes the focus at showing
+    drv.key(form, Key::Space);
+    drv.type(form, " ");
+    EXPECT_EQ(list.itemIndex(), -1);
+    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
+}
+
+TEST_F(CheckList, SpaceTogglesTheSelectedItemBackAndForth) {
+    start();
+    drv.click(form, item(6, 60));
+    drv.key(form, Key::Space);
+    drv.type(form, " ");  // the text the key also types takes no part
+    EXPECT_TRUE(list.checked(6));
+    EXPECT_EQ(list.itemIndex(), 6);
+    drv.key(form, Key::Space);
+    EXPECT_FALSE(list.checked(6));
+    EXPECT_EQ(userToggles, 2);
+}
+
+TEST_F(CheckList, ArrowsHomeEndAndPagesMoveTheSelection) {
+    start();
+    drv.key(form, Key::Down);  // nothing selected: the item with the focus rectangle
+    EXPECT_EQ(list.itemIndex(), 0);
+    drv.key(form, Key::Down);
+    EXPECT_EQ(list.itemIndex(), 1);
+    drv.key(form, Key::PageDown);  // a page less one, held at the last item
+    EXPECT_EQ(list.itemIndex(), 7);
+    drv.key(form, Key::Home);
+    EXPECT_EQ(list.itemIndex(), 0);
+    drv.key(form, Key::Up);
+    EXPECT_EQ(list.itemIndex(), 0);
+    drv.key(form, Key::End);
+    EXPECT_EQ(list.itemIndex(), 7);
+    drv.key(form, Key::Down);
+    EXPECT_EQ(list.itemIndex(), 7);
+    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
+}
+
+TEST_F(CheckList, TypeAheadFindsThePrefixAndAPauseOf500MsStartsAfresh) {
+    list.setItems(
+        {"History文件", "Cookies文件", "Temp文件", "Temporary Internet Files", "其他网络文件"});
+    start();
+    drv.type(form, "T");
+    EXPECT_EQ(list.itemIndex(), 2);
+    drv.type(form, "E");
+    drv.type(form, "m");
+    drv.type(form, "p");
+    drv.type(form, "o");  // "tempo": Latin letters compare without case
+    EXPECT_EQ(list.itemIndex(), 3);
+    drv.advance(499);
+    drv.type(form, "h");  // "tempoh" begins nothing: the selection stays
+    EXPECT_EQ(list.itemIndex(), 3);
+    drv.advance(500);
+    drv.type(form, "h");  // a new search
+    EXPECT_EQ(list.itemIndex(), 0);
+    drv.advance(500);
+    drv.type(form, "其");  // committed Chinese from an input method
+    EXPECT_EQ(list.itemIndex(), 4);
+    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
+}
+
+// Setters.
+
+TEST_F(CheckList, ANeverSetItemReadsUncheckedAndBadIndicesThrow) {
+    EXPECT_FALSE(list.checked(0));
+    EXPECT_FALSE(list.checked(7));
+    EXPECT_THROW(list.checked(8), std::out_of_range);
+    EXPECT_THROW(list.checked(-1), std::out_of_range);
+    EXPECT_THROW(list.setChecked(8, true), std::out_of_range);
+    EXPECT_THROW(list.setItemIndex(8), std::out_of_range);
+    list.setItemIndex(3);
+    list.setItemIndex(-1);
+    EXPECT_EQ(list.itemIndex(), -1);
+}
+
+TEST_F(CheckList, SettingTheCurrentStateRepaintsNothingAndANewOneOnlyThatCheckColumn) {
+    start();
+    ASSERT_FALSE(form.hasDamage());
+    list.setChecked(1, false);
+    EXPECT_FALSE(form.hasDamage());
+    list.setChecked(1, true);
+    EXPECT_TRUE(form.hasDamage());
+    auto* win = platform.window(form.window().id());
+    win->clearPresented();
+    repaint();
+    ASSERT_EQ(win->presented().size(), 1u);
+    const Rect col = list.itemRect(1).translated(list.windowOrigin());
+    EXPECT_EQ(win->presented()[0], (Rect{col.left, col.top, col.left + 15, col.bottom}));
+    list.setChecked(1, true);
+    EXPECT_FALSE(form.hasDamage());
+    EXPECT_EQ(userToggles, 0);  // setting fires no event
+    EXPECT_EQ(list.itemIndex(), -1);
+}
+
+TEST_F(CheckList, ChangingTheSelectionRepaintsOnlyTheOldAndNewItems) {
+    start();
+    drv.click(form, item(2, 50));
+    auto* win = platform.window(form.window().id());
+    win->clearPresented();
+    drv.click(form, item(5, 50));
+    Rect all;
+    for (const Rect& r : win->presented()) all = all.united(r);
+    const Rect two = list.itemRect(2).translated(list.windowOrigin());
+    const Rect five = list.itemRect(5).translated(list.windowOrigin());
+    EXPECT_EQ(all, two.united(five));
+    for (const Rect& r : win->presented())
+        EXPECT_TRUE(r == two || r == five) << r.left << "," << r.top;
+}
+
+// Pixels.
+
+struct CheckListPixels : CheckList {
+    CheckListPixels() { list.setColor(kItemGrey); }  // tells the list apart from the box
+};
+
+TEST_F(CheckListPixels, TheFlatBoxSitsOnePixelInWithAShadowOutlineAndAWhiteInside) {
+    list.setChecked(0, true);
+    start();
+    const Point o = list.windowOrigin();
+    const int L = o.x + 2, T = o.y + 2;  // item 0
+    // Box at x = L + 1, y = T + (13 - 13) div 2; its outer ring is not drawn.
+    EXPECT_EQ(at(L + 1, T), toPixel(kItemGrey));
+    EXPECT_EQ(at(L, T + 6), toPixel(kItemGrey));
+    const Pixel shadow = toPixel(clBtnShadow);
+    for (int k = 0; k < 11; ++k) {
+        EXPECT_EQ(at(L + 2 + k, T + 1), shadow) << k;
+        EXPECT_EQ(at(L + 2 + k, T + 11), shadow) << k;
+        EXPECT_EQ(at(L + 2, T + 1 + k), shadow) << k;
+        EXPECT_EQ(at(L + 12, T + 1 + k), shadow) << k;
+    }
+    EXPECT_EQ(at(L + 13, T + 6), toPixel(kItemGrey));
+    // The 9 x 9 inside is white with the 7 x 7 mark: first column three pixels from its
+    // third row, the last column at the top.
+    const Pixel white = toPixel(clWindow), black = toPixel(clWindowText);
+    EXPECT_EQ(at(L + 3, T + 2), white);
+    EXPECT_EQ(at(L + 4, T + 4), white);
+    EXPECT_EQ(at(L + 4, T + 5), black);
+    EXPECT_EQ(at(L + 4, T + 7), black);
+    EXPECT_EQ(at(L + 4, T + 8), white);
+    EXPECT_EQ(at(L + 6, T + 8), black);
+    EXPECT_EQ(at(L + 10, T + 3), black);
+    EXPECT_EQ(at(L + 11, T + 10), white);
+    // Item 1 is unchecked: its inside is all white.
+    for (int y = T + 13 + 2; y < T + 13 + 11; ++y)
+        for (int x = L + 3; x < L + 12; ++x) ASSERT_EQ(at(x, y), white) << x << "," << y;
+}
+
+TEST_F(CheckListPixels, AnItemOfTwelvePixelsCentresTheBoxByIntegerDivision) {
+    list.setFont(TFont{{"宋体", 12, false}, clWindowText});
+    start();
+    const Point o = list.windowOrigin();
+    const int L = o.x + 2, T = o.y + 2 + 12;  // item 1: (12 - 13) div 2 = 0
+    EXPECT_EQ(at(L + 2, T + 1), toPixel(clBtnShadow));
+    EXPECT_EQ(at(L + 2, T + 11), toPixel(clBtnShadow));
+    EXPECT_EQ(at(L + 3, T + 2), toPixel(clWindow));
+}
+
+TEST_F(CheckListPixels, TheSelectionHighlightsTheTextAreaButNeverTheCheckColumn) {
+    start();
+    drv.click(form, item(3, 100));
+    drv.key(form, Key::Tab);  // nowhere else to go: the list keeps the focus
+    const Point o = list.windowOrigin();
+    const int L = o.x + 2, T = o.y + 2 + 3 * 13;
+    EXPECT_EQ(at(L, T + 6), toPixel(kItemGrey));
+    EXPECT_EQ(at(L + 14, T + 6), toPixel(kItemGrey));
+    EXPECT_EQ(at(L + 16, T + 6), toPixel(clHighlight));
+    EXPECT_EQ(at(L + 200, T + 12), toPixel(clHighlight));
+    // The text, 2 pixels in, in the highlight text colour (the fake glyph starts 1 in).
+    EXPECT_EQ(at(L + 15 + 3, T + 6), toPixel(clHighlightText));
+    // The unselected neighbour keeps the list colour.
+    EXPECT_EQ(at(L + 16, T + 13 + 6), toPixel(kItemGrey));
+}
+
+TEST_F(CheckListPixels, TheFocusRectangleFramesTheFocusedItemsTextArea) {
+    start();
+    const Point o = list.windowOrigin();
+    const int L = o.x + 2, T = o.y + 2;
+    const Pixel grey = toPixel(kItemGrey);
+    const Pixel dot = grey ^ 0x00FFFFFFu;
+    ASSERT_TRUE(list.focused());
+    // Nothing selected: the rectangle is on the first item.
+    EXPECT_EQ(at(L + 15, T), dot);
+    EXPECT_EQ(at(L + 14, T), grey);
+    form.setFocusedControl(nullptr);
+    repaint();
+    EXPECT_EQ(at(L + 15, T), grey);
+}
+
+// Scrolling: CheckListBox1 holds 26 items of 12 pixels in 113 - 4.
+
+struct LongList : CheckList {
+    LongList() {
+        list.setBounds(8, 24, 305, 113);
+        list.setFont(TFont{{"宋体", 12, false}, clWindowText});
+        std::vector<std::string> items;
+        for (int i = 0; i < 26; ++i) items.push_back("修复项目" + std::to_string(i));
+        list.setItems(items);
+    }
+};
+
+TEST_F(LongList, TheBarAppearsAndTheItemsNarrowByItsWidth) {
+    EXPECT_TRUE(list.scrollBarVisible());
+    EXPECT_EQ(list.scrollBar().bounds(), (Rect{305 - 2 - 16, 2, 305 - 2, 111}));
+    EXPECT_EQ(list.itemsRect().right, 305 - 2 - 16);
+    EXPECT_EQ(list.pageSize(), 9);
+    EXPECT_EQ(list.scrollBar().maxPosition(), 17);
+    list.setItems({"a", "b"});
+    EXPECT_FALSE(list.scrollBarVisible());
+    EXPECT_EQ(list.itemsRect().right, 305 - 2);
+}
+
+TEST_F(LongList, TheWheelScrollsThreeItemsANotchWithinTheRange) {
+    start();
+    ASSERT_TRUE(list.focused());
+    drv.click(form, item(0, 100));
+    list.mouseWheel(-1, 0);  // one notch towards the user: down the list
+    EXPECT_EQ(list.topIndex(), 3);
+    EXPECT_EQ(list.scrollBar().position(), 3);
+    for (int i = 0; i < 10; ++i) list.mouseWheel(-1, 0);
+    EXPECT_EQ(list.topIndex(), 17);
+    list.mouseWheel(1, 0);
+    EXPECT_EQ(list.topIndex(), 14);
+    EXPECT_EQ(list.itemIndex(), 0);  // the wheel leaves the selection alone
+}
+
+TEST_F(LongList, KeysScrollTheSelectionIntoView) {
+    start();
+    drv.key(form, Key::Down);
+    drv.key(form, Key::PageDown);  // a page less one
+    EXPECT_EQ(list.itemIndex(), 8);
+    EXPECT_EQ(list.topIndex(), 0);
+    drv.key(form, Key::Down);
+    EXPECT_EQ(list.topIndex(), 1);
+    drv.key(form, Key::End);
+    EXPECT_EQ(list.itemIndex(), 25);
+    EXPECT_EQ(list.topIndex(), 17);
+    drv.key(form, Key::PageUp);
+    EXPECT_EQ(list.itemIndex(), 17);
+    EXPECT_EQ(list.topIndex(), 17);
+    drv.key(form, Key::Up);
+    EXPECT_EQ(list.topIndex(), 16);
+    drv.key(form, Key::Home);
+    EXPECT_EQ(list.topIndex(), 0);
+}
+
+TEST_F(LongList, ArrowPressesStepAndRepeatWhileHeld) {
+    start();
+    const Rect down = list.scrollBar().downArrowRect().translated(list.windowOrigin());
+    const Point p{down.left + 8, down.top + 8};
+    drv.click(form, p);
+    EXPECT_EQ(list.topIndex(), 1);
+    drv.move(form, p);
+    drv.press(form, p);
+    EXPECT_EQ(list.topIndex(), 2);
+    drv.advance(249);
+    EXPECT_EQ(list.topIndex(), 2);
+    drv.advance(1);  // the first repeat, then one every 50 ms
+    EXPECT_EQ(list.topIndex(), 3);
+    drv.advance(100);
+    EXPECT_EQ(list.topIndex(), 5);
+    drv.move(form, {p.x - 40, p.y});  // off the arrow: the repeat pauses
+    drv.advance(200);
+    EXPECT_EQ(list.topIndex(), 5);
+    drv.release(form, {p.x - 40, p.y});
+    drv.advance(1000);
+    EXPECT_EQ(list.topIndex(), 5);
+    EXPECT_EQ(list.itemIndex(), -1);  // scrolling selects nothing
+}
+
+TEST_F(LongList, DraggingTheThumbScrollsAndAPageClickMovesAPage) {
+    start();
+    const Point o = list.windowOrigin();
+    Rect thumb = list.scrollBar().thumbRect().translated(o);
+    const Rect track = list.scrollBar().trackRect().translated(o);
+    ASSERT_FALSE(thumb.empty());
+    drv.move(form, {thumb.left + 5, thumb.top + 2});
+    drv.press(form, {thumb.left + 5, thumb.top + 2});
+    drv.move(form, {thumb.left + 5, track.bottom + 30});  // far below: the last position
+    EXPECT_EQ(list.topIndex(), 17);
+    drv.release(form, {thumb.left + 5, track.bottom + 30});
+    thumb = list.scrollBar().thumbRect().translated(o);
+    EXPECT_EQ(thumb.bottom, track.bottom);
+    drv.click(form, {thumb.left + 5, track.top + 1});  // the track above the thumb
+    EXPECT_EQ(list.topIndex(), 17 - 9);
+}
+
+}  // namespace
+}  // namespace tv
