@@ -107,6 +107,7 @@ int TCheckListBox::itemAt(Point p) const {
 }
 
 void TCheckListBox::updateBar() {
+    barFont_ = &resolvedFont();
     const bool need = count() * itemHeight() > height() - 4;
     const Rect nb =
         need ? Rect{width() - 2 - TScrollBar::kWidth, 2, width() - 2, height() - 2} : Rect{};
@@ -118,6 +119,12 @@ void TCheckListBox::updateBar() {
     bar_.setRange(0, std::max(0, count() - 1), page);
     top_ = std::clamp(top_, 0, std::max(0, count() - page));
     bar_.setPosition(top_);
+}
+
+void TCheckListBox::ensureBar() {
+    // A parent's font reaches a new child without a font change: the item height, and so
+    // whether the bar is needed, may have changed unseen.
+    if (&resolvedFont() != barFont_) updateBar();
 }
 
 void TCheckListBox::fontChanged() {
@@ -132,6 +139,7 @@ void TCheckListBox::boundsChanged() {
 // Painting
 
 void TCheckListBox::paint(Canvas& canvas) {
+    ensureBar();
     drawSunkenEdge(canvas, clientRect());
     const Rect area = itemsRect();
     int i = top_;
@@ -214,6 +222,7 @@ void TCheckListBox::userToggle(int i) {
 // Input
 
 void TCheckListBox::mouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    ensureBar();
     if (button == TMouseButton::mbLeft) {
         const Point p{x, y};
         if (scrollBarVisible() && bar_.bounds().contains(p)) {
@@ -262,12 +271,14 @@ void TCheckListBox::captureLost() {
 }
 
 void TCheckListBox::mouseWheel(int delta, TShiftState shift) {
+    ensureBar();
     setTopIndex(top_ - 3 * delta);
     TWinControl::mouseWheel(delta, shift);
 }
 
 void TCheckListBox::keyDown(platform::Key key, TShiftState shift) {
     using platform::Key;
+    ensureBar();
     if (shift & (platform::kCtrl | platform::kAlt)) return;
     if (key == Key::Space) {
         if (itemIndex_ >= 0) userToggle(itemIndex_);

@@ -92,6 +92,7 @@ class TCheckListBox : public TWinControl {
     void scrollIntoView(int i);
     void userToggle(int i);
     void updateBar();
+    void ensureBar();
 
     std::vector<std::string> items_;
     std::vector<char> checked_;
@@ -99,6 +100,7 @@ class TCheckListBox : public TWinControl {
     int focusItem_ = 0;  // where the focus rectangle goes; the selection when there is one
     int top_ = 0;
     TScrollBar bar_{*this};
+    const Font* barFont_ = nullptr;
     bool selecting_ = false;
     bool barPress_ = false;
     std::string search_;

@@ -89,7 +89,14 @@ void TMemo::layout() {
         p = e + ((t[e] == '\r' && e + 1 < n && t[e + 1] == '\n') ? 2 : 1);
     }
     wrapWidth_ = width;
+    wrapFont_ = &resolvedFont();
     updateBar();
+}
+
+void TMemo::ensureLayout() {
+    // A parent's font reaches a new child without a font change: compare what the lines
+    // were wrapped with.
+    if (&resolvedFont() != wrapFont_ || textRect().width() != wrapWidth_) layout();
 }
 
 void TMemo::wrapParagraph(std::size_t s, std::size_t e, int width) {
@@ -226,7 +233,7 @@ void TMemo::fontChanged() {
 }
 
 void TMemo::boundsChanged() {
-    if (textRect().width() != wrapWidth_)
+    if (&resolvedFont() != wrapFont_ || textRect().width() != wrapWidth_)
         layout();
     else
         updateBar();
@@ -235,7 +242,7 @@ void TMemo::boundsChanged() {
 // Painting
 
 void TMemo::paint(Canvas& canvas) {
-    if (textRect().width() != wrapWidth_) layout();
+    ensureLayout();
     const Rect r = clientRect();
     Rect area = r.inflated(-2);
     if (scrollBars_ == TScrollStyle::ssVertical) area.right = bar_.bounds().left;
@@ -285,6 +292,7 @@ void TMemo::syncCursor(Point p) {
 }
 
 void TMemo::mouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    ensureLayout();
     if (button == TMouseButton::mbLeft) {
         const Point p{x, y};
         if (scrollBars_ == TScrollStyle::ssVertical && bar_.bounds().contains(p)) {
@@ -340,12 +348,14 @@ void TMemo::captureLost() {
 }
 
 void TMemo::mouseWheel(int delta, TShiftState shift) {
+    ensureLayout();
     setTopLine(top_ - 3 * delta);
     TWinControl::mouseWheel(delta, shift);
 }
 
 void TMemo::keyDown(platform::Key key, TShiftState shift) {
     using platform::Key;
+    ensureLayout();
     const bool ctrl = (shift & platform::kCtrl) != 0;
     const bool extend = (shift & platform::kShift) != 0;
     const int li = caretLine();

@@ -84,6 +84,7 @@ class TMemo : public TWinControl {
         std::size_t end;  // before the line break; a wrapped line ends where the next starts
     };
     void layout();
+    void ensureLayout();
     void wrapParagraph(std::size_t s, std::size_t e, int width);
     bool wrapped(int i) const;
     int lineOfPos(std::size_t pos, bool afterWrap) const;
@@ -102,6 +103,7 @@ class TMemo : public TWinControl {
     bool readOnly_ = false;
     std::vector<Line> lines_;
     int wrapWidth_ = -1;
+    const Font* wrapFont_ = nullptr;
     int top_ = 0;
     bool afterWrap_ = false;  // the caret shows at the end of a wrapped line, not the next
     bool selecting_ = false;

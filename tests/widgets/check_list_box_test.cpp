@@ -222,6 +222,18 @@ TEST_F(CheckList, ChangingTheSelectionRepaintsOnlyTheOldAndNewItems) {
         EXPECT_TRUE(r == two || r == five) << r.left << "," << r.top;
 }
 
+TEST_F(CheckList, AFontTakenFromANewParentCanBringTheBar) {
+    auto& late = form.make<TCheckListBox>();
+    late.setBounds(300, 32, 110, 113);
+    late.setItems({"1", "2", "3", "4", "5", "6", "7", "8", "9"});
+    EXPECT_FALSE(late.scrollBarVisible());  // nine 11-pixel items fit in 109
+    form.setFont(TFont{{"宋体", 13, false}, clWindowText});
+    late.setParent(&form);
+    start();
+    EXPECT_EQ(late.itemHeight(), 13);
+    EXPECT_TRUE(late.scrollBarVisible());
+}
+
 // Pixels.
 
 struct CheckListPixels : CheckList {

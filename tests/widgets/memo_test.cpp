@@ -99,6 +99,19 @@ TEST_F(Memo, LineBreaksOfEveryKindEndLinesAndNarrowingReWraps) {
     EXPECT_EQ(lines(), "aaaa bbbb |cccc|");
 }
 
+TEST_F(Memo, AFontTakenFromANewParentReWrapsTheLines) {
+    auto& late = form.make<TMemo>();
+    late.setScrollBars(TScrollStyle::ssVertical);
+    late.setBounds(48, 20, 329, 129);
+    late.setText(std::string(60, 'x'));
+    EXPECT_EQ(late.line(0).size(), 51u);  // 6-pixel characters of the default font
+    form.setFont(TFont{{"宋体", 13, false}, clWindowText});
+    late.setParent(&form);  // 7-pixel characters from here on
+    start();
+    EXPECT_EQ(late.line(0).size(), 43u);
+    EXPECT_EQ(late.line(1).size(), 17u);
+}
+
 TEST_F(Memo, SettingTheEmptyTextEmptiesIt) {
     memo.setText("正在扫描：");
     start();
