@@ -23,15 +23,44 @@ thread_local bool tCounting = false;
 thread_local long tAllocations = 0;
 }  // namespace
 
-void* operator new(std::size_t n) {
+namespace {
+void* counted(std::size_t n) noexcept {
     if (tCounting) ++tAllocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
+    return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+// Every plain form is replaced, so that no allocation reaches another allocator's free.
+void* operator new(std::size_t n) {
+    if (void* p = counted(n)) return p;
     throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    if (void* p = counted(n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return counted(n);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    return counted(n);
 }
 void operator delete(void* p) noexcept {
     std::free(p);
 }
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
 void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
     std::free(p);
 }
 
