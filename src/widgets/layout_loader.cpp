@@ -4,9 +4,13 @@
 
 #include <set>
 
+#include "widgets/check_box.h"
+#include "widgets/check_list_box.h"
+#include "widgets/edit.h"
 #include "widgets/group_box.h"
 #include "widgets/image.h"
 #include "widgets/label.h"
+#include "widgets/memo.h"
 #include "widgets/panel.h"
 #include "widgets/progress_bar.h"
 #include "widgets/speed_button.h"
@@ -304,6 +308,14 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
             c = &target.make<TGroupBox>();
         else if (kind == "TProgressBar")
             c = &target.make<TProgressBar>();
+        else if (kind == "TEdit")
+            c = &target.make<TEdit>();
+        else if (kind == "TMemo")
+            c = &target.make<TMemo>();
+        else if (kind == "TCheckListBox")
+            c = &target.make<TCheckListBox>();
+        else if (kind == "TCheckBox")
+            c = &target.make<TCheckBox>();
         if (!c) r.fail("unknown kind \"" + kind + "\"");
         c->setName(r.name());
         c->setParent(parent);
@@ -389,6 +401,37 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
             bool a = r.integer("Min", lo), b = r.integer("Max", hi);
             if (a || b) pb->setRange(lo, hi);
             if (r.integer("Position", pos)) pb->setPosition(pos);
+        } else if (auto* edit = dynamic_cast<TEdit*>(c)) {
+            if (r.boolean("ReadOnly", flag)) edit->setReadOnly(flag);
+            if (r.boolean("AutoSize", flag)) edit->setAutoSize(flag);
+            if (r.string("Text", s)) edit->setText(s);
+        } else if (auto* memo = dynamic_cast<TMemo*>(c)) {
+            if (r.boolean("ReadOnly", flag)) memo->setReadOnly(flag);
+            TScrollStyle ss;
+            if (r.choice<TScrollStyle>(
+                    "ScrollBars",
+                    {{"ssNone", TScrollStyle::ssNone}, {"ssVertical", TScrollStyle::ssVertical}},
+                    ss))
+                memo->setScrollBars(ss);
+            if (r.boolean("WordWrap", flag) && !flag)
+                r.fail("only word-wrapped memos are supported");
+            if (r.string("Text", s)) memo->setText(s);
+        } else if (auto* list = dynamic_cast<TCheckListBox*>(c)) {
+            if (const json* items = r.take("Items")) {
+                if (!items->is_array()) r.fail("Items must be a list of texts");
+                std::vector<std::string> v;
+                for (const auto& it : *items) {
+                    if (!it.is_string()) r.fail("Items must be a list of texts");
+                    v.push_back(it.get<std::string>());
+                }
+                list->setItems(std::move(v));
+            }
+            // The item height follows the font; the stored value only records it.
+            int ih = 0;
+            r.integer("ItemHeight", ih);
+        } else if (auto* box = dynamic_cast<TCheckBox*>(c)) {
+            if (r.string("Caption", s)) box->setCaption(s);
+            if (r.boolean("Checked", flag)) box->setChecked(flag);
         }
         bindEvents(r, r.take("Events"), *c);
         r.finish();

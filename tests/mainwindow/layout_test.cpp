@@ -39,7 +39,8 @@ TEST_F(Layout, GeometryAndStackingFollowTheLayout) {
     EXPECT_EQ(form1.Panel8->boundsRect(), Rect::fromXYWH(0, 414, 601, 25));
     EXPECT_EQ(form1.ImageActiveLeftTop->boundsRect(), Rect::fromXYWH(-8, 0, 85, 50));
     EXPECT_EQ(form1.ImageActiveRightTop->boundsRect(), Rect::fromXYWH(516, 0, 100, 50));
-    EXPECT_EQ(form1.Panel9->windowRect().topLeft(), (Point{-4 + 4 + 2 + 1 + 2 + 12, 48 + 40 + 2 + 25 + 2 + 16}));
+    EXPECT_EQ(form1.Panel9->windowRect().topLeft(),
+              (Point{-4 + 4 + 2 + 1 + 2 + 12, 48 + 40 + 2 + 25 + 2 + 16}));
     // The bottom bar covers the background's last rows; the labels lie on the title bar.
     EXPECT_EQ(form1.controlAt({300, 415}), form1.Panel8);
     EXPECT_EQ(form1.controlAt({300, 49}), form1.PanelBkGnd);
@@ -55,9 +56,9 @@ TEST_F(Layout, GeometryAndStackingFollowTheLayout) {
 
 TEST_F(Layout, EveryEventOfTheLayoutIsBound) {
     EXPECT_TRUE(bool(form1.OnCreate));
-    for (TControl* c : {(TControl*)form1.ImageActiveTop, (TControl*)form1.ImageActiveLeftTop,
-                        (TControl*)form1.ImageActiveRightTop, (TControl*)form1.Label1,
-                        (TControl*)form1.Panel8}) {
+    for (TControl* c :
+         {(TControl*)form1.ImageActiveTop, (TControl*)form1.ImageActiveLeftTop,
+          (TControl*)form1.ImageActiveRightTop, (TControl*)form1.Label1, (TControl*)form1.Panel8}) {
         EXPECT_TRUE(bool(c->OnMouseDown)) << c->name();
         EXPECT_TRUE(bool(c->OnMouseMove)) << c->name();
         EXPECT_TRUE(bool(c->OnMouseUp)) << c->name();
@@ -82,15 +83,19 @@ struct Refusal : ::testing::Test {
     TApplication app{platform, fonts, "t"};
     std::string error(const std::string& widgets, const std::string& fonts_ = "{}") {
         std::string json = R"({"form": {"Name": "F", "Class": "TF", "BorderStyle": "bsNone",
-            "ClientWidth": 100, "ClientHeight": 100}, "fonts": )" + fonts_ + R"(, "widgets": [)" + widgets + "]}";
+            "ClientWidth": 100, "ClientHeight": 100}, "fonts": )" +
+                           fonts_ + R"(, "widgets": [)" + widgets + "]}";
         try {
             LayoutDocument doc(json, "test.json");
             TForm f(app, doc.form().borderStyle, doc.form().clientSize, platform::WindowRole::Main);
             HandlerTable h;
             h.notify["PClick"] = [](TObject*) {};
-            doc.apply(f, [](const std::string& n) -> std::shared_ptr<const Picture> {
-                return n == "ok.bmp" ? std::make_shared<Picture>() : nullptr;
-            }, h);
+            doc.apply(
+                f,
+                [](const std::string& n) -> std::shared_ptr<const Picture> {
+                    return n == "ok.bmp" ? std::make_shared<Picture>() : nullptr;
+                },
+                h);
         } catch (const LayoutError& e) {
             return e.what();
         }
@@ -99,7 +104,8 @@ struct Refusal : ::testing::Test {
 };
 
 TEST_F(Refusal, EachUnknownThingStopsLoadingNamingTheFileAndTheWidget) {
-    const std::string ok = R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "PClick"}})";
+    const std::string ok =
+        R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "PClick"}})";
     EXPECT_EQ(error(ok), "");
     EXPECT_EQ(error(R"({"Kind": "TButton", "Name": "B", "Parent": "F"})"),
               "test.json: widget 'B': unknown kind \"TButton\"");
@@ -111,11 +117,14 @@ TEST_F(Refusal, EachUnknownThingStopsLoadingNamingTheFileAndTheWidget) {
               "test.json: widget 'P': unknown font \"big\"");
     EXPECT_EQ(error(R"({"Kind": "TImage", "Name": "I", "Parent": "F", "Picture": "no.bmp"})"),
               "test.json: widget 'I': unknown picture \"no.bmp\"");
-    EXPECT_EQ(error(R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "Nope"}})"),
-              "test.json: widget 'P': OnClick: unknown handler \"Nope\"");
+    EXPECT_EQ(
+        error(R"({"Kind": "TPanel", "Name": "P", "Parent": "F", "Events": {"OnClick": "Nope"}})"),
+        "test.json: widget 'P': OnClick: unknown handler \"Nope\"");
     EXPECT_EQ(error(ok + "," + ok), "test.json: widget 'P': the name is used twice");
-    EXPECT_EQ(error(R"({"Kind": "TLabel", "Name": "L", "Parent": "F"}, {"Kind": "TPanel", "Name": "P", "Parent": "L"})"),
-              "test.json: widget 'P': unknown parent \"L\"");
+    EXPECT_EQ(
+        error(
+            R"({"Kind": "TLabel", "Name": "L", "Parent": "F"}, {"Kind": "TPanel", "Name": "P", "Parent": "L"})"),
+        "test.json: widget 'P': unknown parent \"L\"");
 }
 
 TEST(LayoutText, MalformedJsonIsRefusedWithTheFileName) {

@@ -18,7 +18,8 @@ struct Main : ::testing::Test, test::Program {
     }
     // The page the user sees: the highest visible page.
     TPanel* seenPage() {
-        for (TPanel* p : {form1.Panel24, form1.Panel23, form1.Panel22, form1.Panel21, form1.Panel20})
+        for (TPanel* p :
+             {form1.Panel24, form1.Panel23, form1.Panel22, form1.Panel21, form1.Panel20})
             if (p->visible()) return p;
         return nullptr;
     }
@@ -124,8 +125,10 @@ TEST_F(Main, MovingSlowlyDownTheItemsLeavesAtMostOneLit) {
             if (p->windowRect().contains(Point{x, y})) under = p;
         }
         ASSERT_LE(count, 1) << "at y = " << y;
-        if (under) EXPECT_TRUE(lit(under)) << under->name();
-        else EXPECT_EQ(count, 0) << "in the gap at y = " << y;
+        if (under)
+            EXPECT_TRUE(lit(under)) << under->name();
+        else
+            EXPECT_EQ(count, 0) << "in the gap at y = " << y;
     }
 }
 
@@ -157,7 +160,8 @@ TEST_F(Main, APressedItemHoldsTheMouseUntilRelease) {
     EXPECT_FALSE(lit(form1.Panel10));
     moveOver(*form1.PanelBkGnd, {300, 5});
     EXPECT_TRUE(lit(form1.Panel9));
-    drv.release(form1, {form1.PanelBkGnd->windowRect().left + 300, form1.PanelBkGnd->windowRect().top + 5});
+    drv.release(
+        form1, {form1.PanelBkGnd->windowRect().left + 300, form1.PanelBkGnd->windowRect().top + 5});
     EXPECT_EQ(sidebar(), State::Security);
 }
 

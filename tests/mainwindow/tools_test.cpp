@@ -125,7 +125,9 @@ TEST_F(Tools, ARunFinishingWhileTheAboutDialogIsOpenShowsItsNoticeOverIt) {
 
 using Op = HostCall::Op;
 
-std::string cp936(const std::string& utf8) { return *utf8ToCp936(utf8); }
+std::string cp936(const std::string& utf8) {
+    return *utf8ToCp936(utf8);
+}
 
 TEST_F(Tools, SetTitleWritesBothRootsInOrderAndReportsTheUserWrite) {
     drv.click(*form1.Panel4);
@@ -211,9 +213,9 @@ TEST_F(Tools, EachLauncherRunsItsCommandOnceWithShowFlagNine) {
     drv.click(*form1.Panel13);
     drv.click(*form1.Panel15);
     drv.click(*form1.Panel16);
-    for (TSpeedButton* b : {form1.SpeedButton10, form1.SpeedButton11, form1.SpeedButton12,
-                            form1.SpeedButton13, form1.SpeedButton14, form1.SpeedButton15,
-                            form1.SpeedButton16})
+    for (TSpeedButton* b :
+         {form1.SpeedButton10, form1.SpeedButton11, form1.SpeedButton12, form1.SpeedButton13,
+          form1.SpeedButton14, form1.SpeedButton15, form1.SpeedButton16})
         drv.click(*b);
     std::vector<std::string> lines;
     for (const auto& c : host.calls()) {
@@ -261,6 +263,7 @@ TEST_F(Tools, ProxyOkConfirmsThenShowsTheDiskScanPageAndKeepsTheInputs) {
     drv.click(*form1.SpeedButton9);
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_FALSE(form1.Panel23->visible());
+    drv.click(*form1.Panel4);
     drv.click(*form1.Panel16);
     drv.click(*form1.SpeedButton17);
     EXPECT_EQ(boxes.back().text, "安全设置已成功！");
