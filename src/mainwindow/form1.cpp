@@ -383,7 +383,7 @@ void TForm1::Panel8MouseUp(TObject*, TMouseButton, TShiftState, int, int) {
 }
 
 void TForm1::ImageMinClick(TObject*) {
-    if (&application().mainForm()->window() == &window())
+    if (application().mainForm() == this)
         application().minimize();
     else
         window().minimize();
