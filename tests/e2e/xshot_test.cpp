@@ -1,4 +1,5 @@
-// tolvane-xshot, the screenshot tool behind ./run, against windows of known colour.
+// The tools behind ./run: tolvane-xshot against windows of known colour, and
+// tolvane-xclose against a window that records what it receives.
 
 #include "e2e/e2e_test.h"
 #include "e2e/probe_window.h"
@@ -18,14 +19,17 @@ struct Shot {
 
 class XshotTest : public E2eTest {
   protected:
-    Shot xshot(std::vector<std::string> args) {
+    Shot xshot(std::vector<std::string> args) { return runTool(TOLVANE_XSHOT, std::move(args)); }
+    Shot xclose(std::vector<std::string> args) { return runTool(TOLVANE_XCLOSE, std::move(args)); }
+
+    Shot runTool(const char* tool, std::vector<std::string> args) {
         ChildProcess::Options spawn;
-        spawn.argv = {TOLVANE_XSHOT};
+        spawn.argv = {tool};
         spawn.argv.insert(spawn.argv.end(), args.begin(), args.end());
         spawn.env = desktop().baseEnvironment();
-        spawn.stderrFile = dir_.path() / "xshot.err";
+        spawn.stderrFile = dir_.path() / "tool.err";
         ExitStatus status = ChildProcess(spawn).waitForExit(10s);
-        std::ifstream err(dir_.path() / "xshot.err");
+        std::ifstream err(dir_.path() / "tool.err");
         return {status, std::string(std::istreambuf_iterator<char>(err), {})};
     }
 
@@ -116,6 +120,31 @@ TEST_F(XshotTest, RefusesBadRequestsWithoutWritingAFile) {
         EXPECT_NE(shot.stderrText.find(c.says), std::string::npos) << shot.stderrText;
         EXPECT_FALSE(std::filesystem::exists(out("bad.png"))) << c.says;
     }
+}
+
+TEST_F(XshotTest, XcloseSendsTheCloseRequestAWindowManagerWould) {
+    startDesktop({.width = 640, .height = 480});
+    ProbeWindow probe(desktop(), {10, 10, 50, 50}, "close me", 0x0000ff);
+    ASSERT_NE(desktop().waitForWindow("close me"), kNoWindow);
+
+    Shot sent = xclose({hex(probe.id())});
+    ASSERT_TRUE(sent.status.ok()) << sent.stderrText;
+    auto message = probe.waitFor(ClientMessage);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(message->xclient.message_type, XInternAtom(probe.display(), "WM_PROTOCOLS", False));
+    EXPECT_EQ(Atom(message->xclient.data.l[0]),
+              XInternAtom(probe.display(), "WM_DELETE_WINDOW", False));
+    EXPECT_TRUE(desktop().isViewable(probe.id())) << "asked, not destroyed";
+
+    // A window that takes no close requests, or none at all, is an error, not a success.
+    XSetWMProtocols(probe.display(), probe.id(), nullptr, 0);
+    XSync(probe.display(), False);
+    Shot refused = xclose({hex(probe.id())});
+    EXPECT_EQ(refused.status.describe(), "exit code 1");
+    EXPECT_NE(refused.stderrText.find("takes no close requests"), std::string::npos);
+    EXPECT_EQ(xclose({"0x7fffff"}).status.describe(), "exit code 1");
+    EXPECT_EQ(xclose({"window"}).status.describe(), "exit code 2");
+    EXPECT_EQ(xclose({}).status.describe(), "exit code 2");
 }
 
 }  // namespace
