@@ -240,9 +240,12 @@ StoreStatus RegistryStore::change(RegistryRoot root, Change&& apply) {
     bool changed = false;
     const StoreStatus status = apply(document, changed);
     if (status != StoreStatus::Ok || !changed) return status;
+    const std::string written = serializeRegistry(document);
+    // A file larger than the store reads back would lock the root against every later
+    // change, so such a change is refused and the old file kept.
+    if (written.size() > static_cast<std::size_t>(kMaxFileSize)) return StoreStatus::Unavailable;
     const mode_t mode = exists ? (st.st_mode & 07777) : fileMode(root);
-    if (!replaceFile(dir, path, serializeRegistry(document), mode, exists ? &st : nullptr,
-                     faultHook_))
+    if (!replaceFile(dir, path, written, mode, exists ? &st : nullptr, faultHook_))
         return StoreStatus::Unavailable;
     return StoreStatus::Ok;
 }
