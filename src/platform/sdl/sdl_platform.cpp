@@ -2,9 +2,13 @@
 
 #include <SDL.h>
 
+#include <poll.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -17,6 +21,9 @@ namespace tv::platform {
 
 bool queryX11Pointer(void* display, int& x, int& y);
 void* x11DisplayOf(SDL_Window* w);
+void setX11AsciiName(SDL_Window* w, const char* title);
+int x11ConnectionFd(void* display);
+bool x11EventsQueued(void* display);
 
 namespace {
 
@@ -133,7 +140,10 @@ class SdlWindow final : public NativeWindow {
     void minimize() override { SDL_MinimizeWindow(window_); }
     void restore() override { SDL_RestoreWindow(window_); }
     bool minimized() const override { return SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED; }
-    void setTitle(const std::string& utf8) override { SDL_SetWindowTitle(window_, utf8.c_str()); }
+    void setTitle(const std::string& utf8) override {
+        SDL_SetWindowTitle(window_, utf8.c_str());
+        setX11AsciiName(window_, utf8.c_str());
+    }
     void setIcon(const Image& image) override {
         SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
             const_cast<Pixel*>(image.pixels.data()), image.width, image.height, 32, image.width * 4,
@@ -179,6 +189,17 @@ class SdlPlatform final : public Platform {
         SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_TIME, "500");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+        SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+        // SIGTERM and SIGINT end the program as closing its main window does. They are
+        // blocked (threads started later inherit that) and read from a descriptor that
+        // the loop waits on together with the display connection.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGTERM);
+        sigaddset(&stop, SIGINT);
+        if (pthread_sigmask(SIG_BLOCK, &stop, nullptr) == 0)
+            signals_ = signalfd(-1, &stop, SFD_NONBLOCK | SFD_CLOEXEC);
         withComposeCache([] {
             if (SDL_Init(SDL_INIT_VIDEO) != 0)
                 throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
@@ -192,7 +213,9 @@ class SdlPlatform final : public Platform {
         SDL_FreeCursor(arrow_);
         SDL_FreeCursor(hand_);
         SDL_FreeCursor(ibeam_);
-        SDL_Quit();
+        if (signals_ >= 0) ::close(signals_);
+        // No SDL_Quit: the process is ending, and closing SDL's second display connection
+        // can meet an X error that Xlib's default handler turns into exit code 1.
     }
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override {
@@ -202,6 +225,7 @@ class SdlPlatform final : public Platform {
         SDL_Window* w = SDL_CreateWindow(spec.title.c_str(), spec.position.x, spec.position.y,
                                          spec.size.width, spec.size.height, flags);
         if (!w) throw std::runtime_error(std::string("cannot create a window: ") + SDL_GetError());
+        setX11AsciiName(w, spec.title.c_str());
         if (!display_) {
             display_ = x11DisplayOf(w);
         }
@@ -210,26 +234,35 @@ class SdlPlatform final : public Platform {
 
     std::uint64_t now() override { return SDL_GetTicks64(); }
 
+    // Drains SDL's queue, then sleeps in poll() on the display connection and the signal
+    // descriptor until something arrives or the deadline passes. The loop owns the wait,
+    // so nothing wakes it but input, a signal or a due timer.
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override {
         SDL_Event e;
         for (;;) {
-            int got;
+            while (SDL_PollEvent(&e))
+                if (translate(e, out)) return true;
+            if (takeSignal()) {
+                out = Event{};
+                out.type = EventType::Quit;
+                return true;
+            }
+            int timeout = -1;
             if (deadline) {
-                std::uint64_t t = now();
-                if (t >= *deadline) {
-                    got = SDL_PollEvent(&e);
-                } else {
-                    got = SDL_WaitEventTimeout(
-                        &e, int(std::min<std::uint64_t>(*deadline - t, 1u << 30)));
-                }
-            } else {
-                got = SDL_WaitEvent(&e);
+                const std::uint64_t t = now();
+                if (t >= *deadline) return false;
+                timeout = int(std::min<std::uint64_t>(*deadline - t, 1u << 30));
             }
-            if (!got) {
-                if (deadline && now() < *deadline) continue;  // woke early, e.g. an ignored event
-                return false;
+            if (display_ && x11EventsQueued(display_)) continue;
+            pollfd fds[2];
+            int n = 0;
+            if (display_) fds[n++] = {x11ConnectionFd(display_), POLLIN, 0};
+            if (signals_ >= 0) fds[n++] = {signals_, POLLIN, 0};
+            if (n == 0) {
+                SDL_WaitEventTimeout(nullptr, timeout < 0 ? 100 : timeout);
+                continue;
             }
-            if (translate(e, out)) return true;
+            if (::poll(fds, nfds_t(n), timeout) < 0 && errno != EINTR) return false;
         }
     }
 
@@ -400,7 +433,14 @@ class SdlPlatform final : public Platform {
         }
     }
 
+    bool takeSignal() {
+        if (signals_ < 0) return false;
+        signalfd_siginfo info;
+        return ::read(signals_, &info, sizeof info) == ssize_t(sizeof info);
+    }
+
     void* display_ = nullptr;
+    int signals_ = -1;
     SDL_Cursor* arrow_ = nullptr;
     SDL_Cursor* hand_ = nullptr;
     SDL_Cursor* ibeam_ = nullptr;
