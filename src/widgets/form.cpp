@@ -298,11 +298,18 @@ void TForm::handleEvent(const platform::Event& e) {
             app_.setActiveForm(this);
             return;
         case EventType::FocusLost:
+            // Without a window manager the X server moves the focus with the pointer, so a
+            // lost focus is no sign that the user went to another program: the hint stays.
             setActive(false);
-            app_.hints().cancel();
             return;
         case EventType::Exposed:
-            invalidateWindow(clientRect());
+            // The buffer still holds the picture: put it back without painting.
+            if (shown_ && canvas_) {
+                const Rect all = clientRect();
+                window_->present(&all, 1);
+            } else {
+                invalidateWindow(clientRect());
+            }
             return;
         default:
             return;

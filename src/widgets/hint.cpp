@@ -21,6 +21,7 @@ class THintWindow : public TForm {
         : TForm(app, TBorderStyle::bsNone, {textSize.width + 6, textSize.height + 6},
                 platform::WindowRole::Tooltip) {
         setCaption(text);
+        setWindowTitle(text);
         setColor(clInfoBk);
         setFont(TFont{hintFont(), clInfoText});
     }

@@ -185,8 +185,6 @@ class SdlPlatform final : public Platform {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-        SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS, "4");
-        SDL_SetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_TIME, "500");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
         SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -361,11 +359,20 @@ class SdlPlatform final : public Platform {
                 out.screen = screenOf(e.button.windowID, e.button.x, e.button.y);
                 out.button = translateButton(e.button.button);
                 if (out.button == MouseButton::None) return false;
-                out.clicks = e.button.clicks;
                 out.shift = shiftState(SDL_GetModState(), SDL_GetMouseState(nullptr, nullptr));
-                if (out.type == EventType::MouseDown && e.button.clicks >= 2 &&
-                    (e.button.clicks % 2) == 0)
-                    out.shift |= kDoubleClick;
+                out.clicks = 1;
+                if (out.type == EventType::MouseDown) {
+                    // A double-click is the second press of one button within the double-click
+                    // time and a 4-pixel square, as on the classic platform; a third press
+                    // starts over.
+                    const bool second = lastPress_.clicks == 1 && lastPress_.button == out.button &&
+                                        e.button.timestamp - lastPress_.time <= kDoubleClickTime &&
+                                        std::abs(out.screen.x - lastPress_.at.x) <= 2 &&
+                                        std::abs(out.screen.y - lastPress_.at.y) <= 2;
+                    out.clicks = second ? 2 : 1;
+                    if (second) out.shift |= kDoubleClick;
+                    lastPress_ = {out.button, e.button.timestamp, out.screen, out.clicks};
+                }
                 return true;
             }
             case SDL_MOUSEWHEEL:
@@ -439,6 +446,13 @@ class SdlPlatform final : public Platform {
         return ::read(signals_, &info, sizeof info) == ssize_t(sizeof info);
     }
 
+    static constexpr Uint32 kDoubleClickTime = 500;
+    struct Press {
+        MouseButton button = MouseButton::None;
+        Uint32 time = 0;
+        Point at;
+        int clicks = 0;
+    } lastPress_;
     void* display_ = nullptr;
     int signals_ = -1;
     SDL_Cursor* arrow_ = nullptr;

@@ -1,0 +1,187 @@
+// The real program under Xvfb, used as a person would: clicking through the sidebar,
+// hovering, running a scan to its notice, writing the registry, launching a settings
+// page, dragging the window, hints, closing and minimising. Positions are the layout's
+// window coordinates; colours are read back from the screen.
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "e2e/e2e_test.h"
+
+namespace tv::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Rgb kDesktopBlue{58, 110, 165};
+const Rgb kHover{175, 177, 205};
+const Rgb kItemGrey{232, 232, 232};
+const Rgb kPageGrey{207, 207, 207};
+const Rgb kBarBlue{10, 36, 106};
+const Rgb kWhite{255, 255, 255};
+
+std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class MainWindowTest : public E2eTest {
+  protected:
+    // Starts the program and waits for its painted window.
+    void start(Environment env = {}, bool windowManager = false) {
+        startDesktop({.windowManager = windowManager});
+        App::Options o;
+        o.env = std::move(env);
+        app_ = &launch(TOLVANE_BINARY, o);
+        main_ = app_->waitForWindow("tolvane");
+        ASSERT_NE(main_, kNoWindow) << app_->stderrText();
+        ASSERT_TRUE(app_->waitForFirstFrame(10s)) << app_->stderrText();
+        origin_ = desktop().geometry(main_)->at(0, 0);
+    }
+    Point at(int x, int y) const { return {origin_.x + x, origin_.y + y}; }
+    Rgb pixel(int x, int y) { return desktop().pixel(at(x, y)); }
+    void click(int x, int y) { desktop().click(at(x, y)); }
+    bool waitForPixel(int x, int y, Rgb want, std::chrono::milliseconds t = 3s) {
+        return waitUntil([&] { return near(pixel(x, y), want, 2); }, t);
+    }
+    Rect where() { return *desktop().geometry(main_); }
+
+    App* app_ = nullptr;
+    WindowId main_ = kNoWindow;
+    Point origin_;
+};
+
+TEST_F(MainWindowTest, HeadersOpenTheirSectionsAndItemsSwitchPages) {
+    start();
+    // The optimisation header sits at y 365..389 in the security state.
+    EXPECT_TRUE(near(pixel(15, 377), kDesktopBlue, 2)) << toString(pixel(15, 377));
+    EXPECT_TRUE(near(pixel(420, 190), kWhite, 2));  // the disk scan list
+    click(100, 377);
+    // It moves up to 115..139, the personalisation page shows its third edit box.
+    EXPECT_TRUE(waitForPixel(100, 127, kDesktopBlue)) << toString(pixel(100, 127));
+    EXPECT_TRUE(waitForPixel(420, 190, kPageGrey)) << toString(pixel(420, 190));
+    // The help header below it opens the help group with its single item.
+    click(100, 402);
+    EXPECT_TRUE(waitForPixel(100, 152, kDesktopBlue));
+    click(100, 102);  // security header: back to the disk scan page
+    EXPECT_TRUE(waitForPixel(420, 190, kWhite));
+}
+
+TEST_F(MainWindowTest, AnItemUnderThePointerTakesTheHoverColour) {
+    start();
+    const Point item{17 + 95, 167 + 3};  // "扫描网络", away from its caption
+    EXPECT_TRUE(near(pixel(item.x, item.y), kItemGrey, 2)) << toString(pixel(item.x, item.y));
+    desktop().mouseMove(at(item.x, item.y));
+    EXPECT_TRUE(waitForPixel(item.x, item.y, kHover)) << toString(pixel(item.x, item.y));
+    desktop().mouseMove(at(300, 52));  // the background resets it
+    EXPECT_TRUE(waitForPixel(item.x, item.y, kItemGrey));
+}
+
+TEST_F(MainWindowTest, AScanAdvancesItsBarAndEndsWithItsNotice) {
+    start();
+    click(204 + 2 + 7, 88 + 2 + 7 * 13 + 6);  // check "系统内存"
+    click(500, 108);                          // "扫  描"
+    EXPECT_TRUE(waitForPixel(204 + 4, 235, kBarBlue, 3s)) << toString(pixel(208, 235));
+    const WindowId notice = desktop().waitForWindow("托尔万(Tolvane)", 40s);
+    ASSERT_NE(notice, kNoWindow);
+    desktop().grabWindow(notice).savePng(artifactPath(".notice.png"));
+    desktop().key("Return");
+    EXPECT_TRUE(desktop().waitForWindowGone(notice, 3s) || !desktop().isViewable(notice));
+    EXPECT_TRUE(waitForPixel(204 + 4, 235, Rgb{212, 208, 200}));  // the bar is empty again
+}
+
+TEST_F(MainWindowTest, SetTitleWritesTheRegistryStore) {
+    start();
+    click(100, 377);  // "网络优化": the personalisation page
+    ASSERT_TRUE(waitForPixel(420, 190, kPageGrey));
+    click(500, 99);  // "设定标题"
+    const WindowId notice = desktop().waitForWindow("托尔万(Tolvane)", 5s);
+    ASSERT_NE(notice, kNoWindow) << app_->stderrText();
+    const std::string user = readFile(app_->registryDir() / "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(user.find("[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main]"),
+              std::string::npos)
+        << user;
+    EXPECT_NE(user.find("\"Window Title\"=\"托尔万(Tolvane)\""), std::string::npos) << user;
+    desktop().key("Return");
+    EXPECT_TRUE(waitUntil([&] { return !desktop().isViewable(notice); }));
+}
+
+TEST_F(MainWindowTest, ALauncherStartsTheDesktopsSettingsPage) {
+    TempDir bin("tolvane-fake-bin");
+    const auto record = bin.path() / "args.txt";
+    {
+        std::ofstream f(bin.path() / "gnome-control-center");
+        f << "#!/bin/sh\necho \"$@\" > '" << record.string() << "'\n";
+    }
+    std::filesystem::permissions(bin.path() / "gnome-control-center",
+                                 std::filesystem::perms::owner_all);
+    start({{"PATH", bin.path().string() + ":/usr/bin:/bin"}, {"XDG_CURRENT_DESKTOP", "GNOME"}});
+    click(100, 377);                            // "网络优化"
+    click(60, 48 + 40 + 2 + 50 + 2 + 16 + 15);  // "IE  属性"
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(record); }, 5s));
+    EXPECT_TRUE(waitUntil([&] { return readFile(record) == "network\n"; }));
+}
+
+TEST_F(MainWindowTest, DraggingTheTitleBarTheTitleOrTheBottomBarMovesTheWindowByTheOffset) {
+    start();
+    const Point surfaces[] = {{300, 25}, {100, 14}, {200, 426}};
+    for (const Point s : surfaces) {
+        const Rect before = where();
+        desktop().drag({before.x + s.x, before.y + s.y},
+                       {before.x + s.x + 40, before.y + s.y + 30});
+        ASSERT_TRUE(waitUntil([&] {
+            return where().x == before.x + 40 && where().y == before.y + 30;
+        })) << "from "
+            << s.x << "," << s.y << ": " << toString(before) << " -> " << toString(where());
+        EXPECT_EQ(where().width, 601);
+        EXPECT_EQ(where().height, 439);
+    }
+    // The red mark and the address are no drag surfaces.
+    for (const Point s : {Point{12, 12}, Point{440, 426}}) {
+        const Rect before = where();
+        desktop().drag({before.x + s.x, before.y + s.y},
+                       {before.x + s.x + 40, before.y + s.y + 30});
+        std::this_thread::sleep_for(200ms);
+        EXPECT_EQ(where(), before) << "dragged from " << s.x << "," << s.y;
+    }
+}
+
+TEST_F(MainWindowTest, TheHintOfTheMinimisePictureAppearsAfterHalfASecond) {
+    start();
+    desktop().mouseMove(at(566, 14));
+    const auto t0 = std::chrono::steady_clock::now();
+    const WindowId hint = desktop().waitForWindow("最小化", 3s);
+    const auto waited = std::chrono::steady_clock::now() - t0;
+    ASSERT_NE(hint, kNoWindow);
+    EXPECT_GE(waited, 400ms);
+    const Rect h = *desktop().geometry(hint);
+    EXPECT_GT(h.y, at(566, 14).y);  // below the pointer
+    desktop().click(at(566, 300));  // moving away and clicking removes it
+    EXPECT_TRUE(waitUntil([&] { return !desktop().isViewable(hint); }));
+}
+
+TEST_F(MainWindowTest, TheClosePictureEndsTheProgramWithZero) {
+    start();
+    click(587, 14);
+    const ExitStatus status = app_->waitForExit(5s);
+    EXPECT_TRUE(status.ok()) << status.describe() << app_->stderrText();
+}
+
+TEST_F(MainWindowTest, MinimiseIconifiesTheWindowAndRestoringBringsItBackWhereItWas) {
+    start({}, /*windowManager=*/true);
+    const Rect before = where();
+    click(566, 14);
+    ASSERT_TRUE(waitUntil([&] { return desktop().wmState(main_) == WmState::Iconic; }, 3s));
+    desktop().xdotool({"windowactivate", std::to_string(main_)});
+    ASSERT_TRUE(waitUntil([&] { return desktop().wmState(main_) == WmState::Normal; }, 3s));
+    EXPECT_EQ(where(), before);
+    EXPECT_TRUE(app_->running());
+}
+
+}  // namespace
+}  // namespace tv::e2e
