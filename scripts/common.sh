@@ -9,6 +9,7 @@ TV_PACKAGES=(
     nlohmann-json3-dev libgtest-dev googletest
     xvfb xdotool x11-utils openbox
     fonts-arphic-uming xfonts-wqy xfonts-100dpi fonts-liberation2 fonts-dejavu-core
+    desktop-file-utils dpkg-dev
 )
 
 TV_BUILD_DIR="${BUILD_DIR:-build}"
