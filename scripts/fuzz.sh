@@ -48,10 +48,12 @@ for target in "${targets[@]}"; do
     tv_say "fuzzing $target for ${seconds}s"
     log="$work/$target/log"
     status=0
+    dict=()
+    [[ -f "tests/fuzz/$target.dict" ]] && dict=(-dict="tests/fuzz/$target.dict")
     # The layouts are tens of kilobytes; let mutations grow to twice the largest seed.
     "$build/tests/fuzz/fuzz_$target" "$work/$target/corpus" \
         -max_total_time="$seconds" -max_len=131072 -rss_limit_mb=2048 -timeout=20 \
-        -artifact_prefix="$work/$target/crash/" -print_final_stats=1 \
+        -artifact_prefix="$work/$target/crash/" -print_final_stats=1 "${dict[@]}" \
         >"$log" 2>&1 || status=$?
     grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log" |
         sed "s/^/$target: /" >&2 || true
