@@ -49,6 +49,9 @@ TForm1::TForm1(TApplication& app, HostServices& host, const LayoutDocument& layo
       host_(host) {
     layout.apply(*this, pictures, handlers());
     bindMembers();
+    // The application icon, which the About dialog shows, marks the main window too.
+    if (auto icon = pictures ? pictures("tolvane.ico") : nullptr)
+        window().setIcon(icon->iconImageFor(48));
     if (OnCreate) OnCreate(this);
 }
 

@@ -138,3 +138,58 @@ TEST(LayoutText, MalformedJsonIsRefusedWithTheFileName) {
 
 }  // namespace
 }  // namespace tv
+
+namespace tv {
+namespace {
+
+struct Frame : ::testing::Test, test::Program {};
+
+TEST_F(Frame, BothWindowsCarryTheIconAndTheDialogsBelongToTheMainWindow) {
+    auto* mainWin = platform.window(form1.window().id());
+    auto* aboutWin = platform.window(form3.window().id());
+    EXPECT_TRUE(mainWin->hasIcon());
+    EXPECT_TRUE(aboutWin->hasIcon());
+    EXPECT_EQ(mainWin->role(), platform::WindowRole::Main);
+    EXPECT_EQ(mainWin->title(), "tolvane");  // the application title on the task bar
+    EXPECT_EQ(aboutWin->role(), platform::WindowRole::Dialog);
+    EXPECT_EQ(aboutWin->transientFor(), &form1.window());
+    drv.click(*form1.Panel4);
+    drv.click(*form1.Panel14);  // a notice
+    ASSERT_NE(drv.topBox(), nullptr);
+    auto* boxWin = platform.window(drv.topBox()->window().id());
+    EXPECT_EQ(boxWin->role(), platform::WindowRole::Dialog);
+    EXPECT_EQ(boxWin->transientFor(), &form1.window());
+    EXPECT_EQ(boxWin->title(), "托尔万(Tolvane)");
+    drv.dismissBox();
+}
+
+TEST_F(Frame, EveryNoticeIsWrappedInTheTopMostPairAndErrorsAreNot) {
+    std::vector<int> levels;
+    app.onMessageBox = [&](const TApplication::BoxRecord&) {
+        levels.push_back(app.topMostLevel());
+    };
+    EXPECT_EQ(app.topMostLevel(), 0);
+    drv.click(*form1.Panel4);
+    drv.click(*form1.Panel14);
+    EXPECT_EQ(app.topMostLevel(), 1);  // held while the notice is open
+    // A notice from a timer while the first is open nests the pair.
+    form1.CheckListBox2->setChecked(0, true);
+    form1.ProgressBar2->setPosition(100);
+    form1.Timer2->setEnabled(true);
+    drv.advance(300);
+    EXPECT_EQ(app.topMostLevel(), 2);
+    drv.dismissBox();
+    EXPECT_EQ(app.topMostLevel(), 1);
+    drv.dismissBox();
+    EXPECT_EQ(app.topMostLevel(), 0);
+    // The error display shows its box without the pair.
+    host.failWrites();
+    drv.click(*form1.SpeedButton77);
+    ASSERT_NE(drv.topBox(), nullptr);
+    drv.dismissBox();
+    EXPECT_EQ(levels, (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(app.topMostLevel(), 0);
+}
+
+}  // namespace
+}  // namespace tv

@@ -45,9 +45,6 @@ int main(int /*argc*/, char** argv) {
         TForm1 form1(app, host, mainLayout, source);
         TForm3 form3(app, aboutLayout, source);
         form1.setAboutForm(&form3);
-        // The application icon, the About dialog's picture, marks the main window too.
-        if (auto icon = pictures.get("tolvane.ico"))
-            form1.window().setIcon(icon->iconImageFor(48));
         form1.show();
         app.run();
         return 0;
