@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <utility>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include FT_BITMAP_H
 
 namespace tv {
@@ -65,10 +69,42 @@ class ConvertedBitmap {
 
 }  // namespace
 
+namespace {
+
+unsigned long readStream(FT_Stream stream, unsigned long offset, unsigned char* buffer,
+                         unsigned long count) {
+    if (count == 0) return 0;  // a seek only
+    const ssize_t n = ::pread(int(stream->descriptor.value), buffer, count, off_t(offset));
+    return n < 0 ? 0 : static_cast<unsigned long>(n);
+}
+
+void closeStream(FT_Stream stream) {
+    if (stream->descriptor.value >= 0) ::close(int(stream->descriptor.value));
+    stream->descriptor.value = -1;
+}
+
+}  // namespace
+
 std::unique_ptr<FtFace> FtFace::open(FT_Library library, const std::string& file, int index) {
     if (library == nullptr || file.empty()) return nullptr;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto stream = std::make_unique<FT_StreamRec>();
+    stream->size = static_cast<unsigned long>(st.st_size);
+    stream->descriptor.value = fd;
+    stream->read = readStream;
+    stream->close = closeStream;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = stream.get();
     FT_Face face = nullptr;
-    if (FT_New_Face(library, file.c_str(), index, &face) != 0 || face == nullptr) return nullptr;
+    // FreeType closes the stream itself when opening fails.
+    if (FT_Open_Face(library, &args, index, &face) != 0 || face == nullptr) return nullptr;
     // Only faces that map Unicode are of use: every text here is Unicode.
     if (face->charmap == nullptr || face->charmap->encoding != FT_ENCODING_UNICODE) {
         if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0) {
@@ -76,14 +112,16 @@ std::unique_ptr<FtFace> FtFace::open(FT_Library library, const std::string& file
             return nullptr;
         }
     }
-    return std::unique_ptr<FtFace>(new FtFace(face, file, index));
+    auto f = std::unique_ptr<FtFace>(new FtFace(face, file, index));
+    f->stream_ = std::move(stream);
+    return f;
 }
 
 FtFace::FtFace(FT_Face face, std::string file, int index)
     : face_(face), file_(std::move(file)), index_(index) {}
 
 FtFace::~FtFace() {
-    FT_Done_Face(face_);
+    FT_Done_Face(face_);  // closes the stream; its record is freed after
 }
 
 std::string_view FtFace::family() const {

@@ -81,6 +81,10 @@ class FtFace {
     FT_Face face_;
     std::string file_;
     int index_;
+    // The file is read through this stream, piece by piece, instead of being mapped: a
+    // mapped 20 MB font collection would count every page FreeType touches as the
+    // program's own memory.
+    std::unique_ptr<FT_StreamRec> stream_;
     int currentHeight_ = 0;  // the size last applied, to skip redundant size changes
 };
 
