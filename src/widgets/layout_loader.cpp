@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <limits>
 #include <set>
 
 #include "widgets/check_box.h"
@@ -25,6 +26,27 @@ struct LayoutDocument::Json {
 };
 
 namespace {
+
+constexpr int kMinInt = std::numeric_limits<int>::min();
+constexpr int kMaxInt = std::numeric_limits<int>::max();
+// Positions, sizes and progress ranges stay within 16 bits, as on the classic platform, so
+// adding up offsets through the widget tree or scaling a range can never overflow.
+constexpr int kMinCoordinate = -32768;
+constexpr int kMaxCoordinate = 32767;
+// Bevels and borders are drawn a line at a time.
+constexpr int kMaxFrameWidth = 1000;
+
+// An integer that fits [lo, hi]; a larger JSON number would otherwise wrap around.
+bool inRange(const json& v, long long lo, long long hi) {
+    if (v.is_number_unsigned()) {
+        const unsigned long long u = v.get<unsigned long long>();
+        return hi >= 0 && u <= static_cast<unsigned long long>(hi) &&
+               static_cast<long long>(u) >= lo;
+    }
+    if (!v.is_number_integer()) return false;
+    const long long n = v.get<long long>();
+    return n >= lo && n <= hi;
+}
 
 // Loading one widget: every property it states is consumed once; what is left over is
 // not a property of that kind.
@@ -57,10 +79,12 @@ class WidgetReader {
         out = v->get<bool>();
         return true;
     }
-    bool integer(const char* key, int& out) {
+    bool integer(const char* key, int& out, int lo = kMinInt, int hi = kMaxInt) {
         const json* v = take(key);
         if (!v) return false;
-        if (!v->is_number_integer()) fail(std::string(key) + " must be an integer");
+        if (!inRange(*v, lo, hi))
+            fail(std::string(key) + " must be an integer from " + std::to_string(lo) + " to " +
+                 std::to_string(hi));
         out = v->get<int>();
         return true;
     }
@@ -112,9 +136,10 @@ TFont readFont(const std::string& file, const std::string& name, const json& f) 
     if (!f.contains("Face") || !f["Face"].is_string()) throw bad("needs a Face");
     font.spec.face = f["Face"].get<std::string>();
     if (!f.contains("Height") || !f["Height"].is_number_integer()) throw bad("needs a Height");
-    int h = f["Height"].get<int>();
+    if (!inRange(f["Height"], -200, 200)) throw bad("height out of range");
+    const int h = f["Height"].get<int>();
     font.spec.height = h < 0 ? -h : h;
-    if (font.spec.height == 0 || font.spec.height > 200) throw bad("height out of range");
+    if (font.spec.height == 0) throw bad("height out of range");
     if (f.contains("Color")) {
         const json& c = f["Color"];
         if (c.is_number_integer())
@@ -169,8 +194,7 @@ LayoutDocument::LayoutDocument(std::string_view text, std::string fileName)
         throw LayoutError(fileName_ + ": unknown BorderStyle " + bs.dump());
     const json& w = need("ClientWidth");
     const json& h = need("ClientHeight");
-    if (!w.is_number_integer() || !h.is_number_integer() || w.get<int>() <= 0 ||
-        h.get<int>() <= 0 || w.get<int>() > 8192 || h.get<int>() > 8192)
+    if (!inRange(w, 1, 8192) || !inRange(h, 1, 8192))
         throw LayoutError(fileName_ + ": the form's client size is out of range");
     form_.clientSize = {w.get<int>(), h.get<int>()};
 }
@@ -325,7 +349,8 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
             if (!b->is_array() || b->size() != 4)
                 r.fail("Bounds must be [Left, Top, Width, Height]");
             for (const auto& v : *b)
-                if (!v.is_number_integer()) r.fail("Bounds must be four integers");
+                if (!inRange(v, kMinCoordinate, kMaxCoordinate))
+                    r.fail("Bounds must be four integers from -32768 to 32767");
             c->setBounds((*b)[0].get<int>(), (*b)[1].get<int>(), (*b)[2].get<int>(),
                          (*b)[3].get<int>());
         }
@@ -365,8 +390,8 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
             if (r.choice<TBevelCut>("BevelOuter", cuts, cut)) p->setBevelOuter(cut);
             if (r.choice<TBevelCut>("BevelInner", cuts, cut)) p->setBevelInner(cut);
             int n = 0;
-            if (r.integer("BevelWidth", n)) p->setBevelWidth(n);
-            if (r.integer("BorderWidth", n)) p->setBorderWidth(n);
+            if (r.integer("BevelWidth", n, 0, kMaxFrameWidth)) p->setBevelWidth(n);
+            if (r.integer("BorderWidth", n, 0, kMaxFrameWidth)) p->setBorderWidth(n);
             TPanelBorder pb;
             if (r.choice<TPanelBorder>(
                     "BorderStyle",
@@ -398,9 +423,10 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
             if (r.string("Caption", s)) g->setCaption(s);
         } else if (auto* pb = dynamic_cast<TProgressBar*>(c)) {
             int lo = 0, hi = 100, pos = 0;
-            bool a = r.integer("Min", lo), b = r.integer("Max", hi);
+            bool a = r.integer("Min", lo, kMinCoordinate, kMaxCoordinate),
+                 b = r.integer("Max", hi, kMinCoordinate, kMaxCoordinate);
             if (a || b) pb->setRange(lo, hi);
-            if (r.integer("Position", pos)) pb->setPosition(pos);
+            if (r.integer("Position", pos, kMinCoordinate, kMaxCoordinate)) pb->setPosition(pos);
         } else if (auto* edit = dynamic_cast<TEdit*>(c)) {
             if (r.boolean("ReadOnly", flag)) edit->setReadOnly(flag);
             if (r.boolean("AutoSize", flag)) edit->setAutoSize(flag);
