@@ -1,5 +1,6 @@
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <string_view>
@@ -73,8 +74,31 @@ std::string applyAndPaint(const LayoutDocument& layout, const Shared& shared) {
     } catch (const PictureError&) {
         return "";
     }
-    // A layout that loads must also draw.
+    // A layout that loads must also draw and take input, whatever its geometry.
     form.paintAll();
+    const Size size = form.window().size();
+    auto event = [&](platform::EventType type, Point at) {
+        platform::Event e;
+        e.type = type;
+        e.window = form.window().id();
+        e.pos = at;
+        e.button = platform::MouseButton::Left;
+        e.clicks = 1;
+        e.key = platform::Key::Tab;
+        std::snprintf(e.text, sizeof e.text, "%s", "托a");
+        form.handleEvent(e);
+    };
+    for (Point at : {Point{size.width / 2, size.height / 2}, Point{1, 1},
+                     Point{size.width - 2, size.height - 2}}) {
+        event(platform::EventType::MouseMove, at);
+        event(platform::EventType::MouseDown, at);
+        event(platform::EventType::MouseMove, Point{at.x + 3, at.y + 3});
+        event(platform::EventType::MouseUp, at);
+        event(platform::EventType::MouseWheel, at);
+        event(platform::EventType::KeyDown, at);
+        event(platform::EventType::TextInput, at);
+    }
+    form.paintDamage();
     return "";
 }
 

@@ -19,7 +19,8 @@ std::string registryInput(Input bytes);
 // Every picture loader; only PictureError may escape, and a loaded picture is whole.
 std::string pictureInput(Input bytes);
 // LayoutDocument on the text, then apply on a headless form with the real pictures, then
-// one full paint; only LayoutError or PictureError may escape.
+// a full paint and a few presses, moves, keys and text at the middle and the corners;
+// only LayoutError or PictureError may escape.
 std::string layoutInput(Input bytes);
 
 }  // namespace tv::fuzz
