@@ -32,8 +32,8 @@ using platform::Key;
 using platform::MouseButton;
 
 constexpr std::uint32_t kDefaultSeed = 20240611;
-// About 4 s in the ordinary build and 10 s in the sanitised one.
-constexpr long kDefaultEvents = 150000;
+// A few seconds in the ordinary build, about three times that in the sanitised one.
+constexpr long kDefaultEvents = 100000;
 
 long fromEnvironment(const char* name, long fallback) {
     const char* v = std::getenv(name);
