@@ -21,14 +21,26 @@ void TProgressBar::setRange(int lo, int hi) {
 void TProgressBar::setPosition(int v) {
     v = std::clamp(v, min_, max_);
     if (v == position_) return;
-    const int before = filledWidth();
+    const int before = segmentsShown();
     position_ = v;
-    // Only the segments that changed are repainted.
-    const int after = filledWidth();
+    // The bar shows whole segments: it repaints only when their number changes, and only
+    // the segments that appeared or went.
+    const int after = segmentsShown();
     if (before != after) {
+        const int pitch = segmentPitch();
         const int lo = std::min(before, after), hi = std::max(before, after);
-        invalidateRect({2 + lo - 8, 0, 2 + hi + 2, height()});
+        invalidateRect({2 + lo * pitch, 0, 2 + hi * pitch, height()});
     }
+}
+
+int TProgressBar::segmentPitch() const {
+    // Segments two thirds as wide as the bar's inside is high, 2 pixels apart.
+    return std::max(2, (std::max(0, height() - 4) * 2) / 3) + 2;
+}
+
+int TProgressBar::segmentsShown() const {
+    const int pitch = segmentPitch();
+    return (filledWidth() + pitch - 1) / pitch;
 }
 
 int TProgressBar::filledWidth() const {
@@ -45,17 +57,14 @@ void TProgressBar::paint(Canvas& canvas) {
     canvas.fillRect(well, toPixel(clBtnFace));
     Rect inner = well.inflated(-1);
     if (inner.empty()) return;
-    // Segments as wide as two thirds of the bar's height, with 2-pixel gaps between them;
-    // the bar shows whole segments up to the filled extent.
-    const int seg = std::max(2, (inner.height() * 2) / 3);
-    const int fill = filledWidth();
+    const int pitch = segmentPitch();
+    const int count = segmentsShown();
     const Pixel blue = toPixel(clHighlight);
     Canvas::Saver s(canvas);
     canvas.clipTo(inner);
-    for (int x = 0; x < fill; x += seg + 2) {
-        int w = std::min(seg, inner.width() - x);
-        canvas.fillRect(Rect::fromXYWH(inner.left + x, inner.top, w, inner.height()), blue);
-    }
+    for (int i = 0; i < count; ++i)
+        canvas.fillRect(
+            Rect::fromXYWH(inner.left + i * pitch, inner.top, pitch - 2, inner.height()), blue);
 }
 
 }  // namespace tv

@@ -20,8 +20,10 @@ class TProgressBar : public TWinControl {
     void setStep(int v) { step_ = v; }
 
     void paint(Canvas& canvas) override;
-    // The pixel extent of the filled part (tests).
+    // The pixel extent of the filled part, and the whole segments that show it.
     int filledWidth() const;
+    int segmentsShown() const;
+    int segmentPitch() const;
 
   private:
     int min_ = 0;

@@ -188,5 +188,23 @@ TEST_F(Paint, ProgressBarHoldsItsPositionInsideTheRange) {
     EXPECT_EQ(at(90, 5), toPixel(clBtnFace));
 }
 
+TEST_F(Paint, AProgressStepThatAddsNoSegmentRepaintsNothing) {
+    auto& b = form.make<TProgressBar>();
+    b.setParent(&form);
+    b.setBounds(0, 0, 190, 12);  // 186 pixels inside: a step is under 2 pixels
+    form.show();
+    form.paintDamage();
+    int repaints = 0;
+    for (int p = 1; p <= 100; ++p) {
+        const int before = b.segmentsShown();
+        b.setPosition(p);
+        EXPECT_EQ(form.hasDamage(), b.segmentsShown() != before) << "at " << p;
+        repaints += form.hasDamage();
+        form.paintDamage();
+    }
+    EXPECT_EQ(repaints, b.segmentsShown());  // one repaint for each segment that appeared
+    EXPECT_LT(repaints, 50);
+}
+
 }  // namespace
 }  // namespace tv
