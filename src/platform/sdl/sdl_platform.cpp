@@ -24,6 +24,11 @@ void* x11DisplayOf(SDL_Window* w);
 void setX11AsciiName(SDL_Window* w, const char* title);
 int x11ConnectionFd(void* display);
 bool x11EventsQueued(void* display);
+struct X11Presenter;
+X11Presenter* x11CreatePresenter(SDL_Window* w);
+void x11DestroyPresenter(X11Presenter* p);
+bool x11Present(X11Presenter* p, const std::uint32_t* pixels, int width, int height, int stride,
+                const int* rects, int count);
 
 namespace {
 
@@ -115,8 +120,14 @@ class SdlWindow final : public NativeWindow {
         rects_.clear();
         for (int i = 0; i < count; ++i)
             rects_.push_back({rects[i].left, rects[i].top, rects[i].width(), rects[i].height()});
-        if (!rects_.empty())
-            SDL_UpdateWindowSurfaceRects(window_, rects_.data(), int(rects_.size()));
+        if (rects_.empty()) return;
+        static_assert(sizeof(SDL_Rect) == 4 * sizeof(int));
+        if (!presenter_) presenter_ = x11CreatePresenter(window_);
+        if (x11Present(presenter_, static_cast<const std::uint32_t*>(surface_->pixels), surface_->w,
+                       surface_->h, surface_->pitch / 4,
+                       reinterpret_cast<const int*>(rects_.data()), int(rects_.size())))
+            return;
+        SDL_UpdateWindowSurfaceRects(window_, rects_.data(), int(rects_.size()));
     }
     Point position() const override {
         int x = 0, y = 0;
@@ -176,6 +187,7 @@ class SdlWindow final : public NativeWindow {
     SDL_Window* window_;
     SDL_Surface* surface_ = nullptr;
     std::vector<SDL_Rect> rects_;
+    X11Presenter* presenter_ = nullptr;
 };
 
 class SdlPlatform final : public Platform {
@@ -461,6 +473,7 @@ class SdlPlatform final : public Platform {
 };
 
 SdlWindow::~SdlWindow() {
+    x11DestroyPresenter(presenter_);
     SDL_DestroyWindow(window_);
 }
 
