@@ -1,6 +1,8 @@
 #include "host/codepage.h"
 
+#ifndef _WIN32
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 #include <cstddef>
@@ -42,6 +44,9 @@ bool isValidUtf8(std::string_view text) {
     }
     return true;
 }
+
+// Windows converts with the system's own code page tables (host/win32/codepage_win32.cpp).
+#ifndef _WIN32
 
 namespace {
 
@@ -101,5 +106,7 @@ std::optional<std::string> utf8ToCp936(std::string_view utf8) {
 std::optional<std::string> cp936ToUtf8(std::string_view cp936) {
     return convert("UTF-8", "CP936", cp936);
 }
+
+#endif  // _WIN32
 
 }  // namespace tv

@@ -4,6 +4,7 @@
 // it is written against these two interfaces; SDL2 and the headless backend implement them.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,9 @@ class NativeWindow {
     virtual void captureMouse(bool on) = 0;
     // Where an input method should show its candidates (the caret), in buffer coordinates.
     virtual void setTextInputRect(const Rect& r) = 0;
+    // A window that another is modal over refuses input; where the window system knows
+    // of it, clicks on it then go nowhere and do not activate it.
+    virtual void setEnabled(bool /*on*/) {}
 };
 
 class Platform {
@@ -81,6 +85,21 @@ class Platform {
     virtual void setClipboardText(const std::string& utf8) = 0;
     virtual void startTextInput() = 0;
     virtual void stopTextInput() = 0;
+
+    // Runs what is due while a box of the platform's own is up, and returns the next
+    // deadline (none: nothing is waiting).
+    using BoxService = std::function<std::optional<std::uint64_t>()>;
+    // The platform's own modal message box, where it has one: shown owned by the
+    // application, it returns the pressed button's code. While it is up, `service` runs
+    // once `deadline` has come, then at each deadline it returns, so the application's
+    // timers keep ticking under the box. nullopt: the platform has no such box and the
+    // application draws its own.
+    virtual std::optional<int> nativeMessageBox(const std::string& /*text*/,
+                                                const std::string& /*caption*/, unsigned /*flags*/,
+                                                std::optional<std::uint64_t> /*deadline*/,
+                                                const BoxService& /*service*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace tv::platform

@@ -168,10 +168,24 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         }
     }
     int result = IDOK;
-    {
+    if (onMessageBox) onMessageBox(BoxRecord{caption, text, flags});
+    // The platform's own box, where there is one, runs its own modal loop; the service
+    // fires our timers and paints from inside it.
+    const std::optional<int> native = platform_.nativeMessageBox(
+        text, caption, flags, nextDue(), [this]() -> std::optional<std::uint64_t> {
+            try {
+                fireDueTimers();
+                paintAll();
+            } catch (const std::exception& ex) {
+                handleException(ex);
+            }
+            return nextDue();
+        });
+    if (native) {
+        result = *native;
+    } else {
         TMessageForm box(*this, text, caption, flags);
         boxes_.push_back(&box);
-        if (onMessageBox) onMessageBox(BoxRecord{caption, text, flags});
         box.show();
         struct Cleanup {
             TApplication& app;

@@ -70,7 +70,10 @@ class TForm : public TWinControl {
 
     // Windows refuse input while another window is modal over them.
     bool inputEnabled() const { return inputEnabled_; }
-    void setInputEnabled(bool v) { inputEnabled_ = v; }
+    void setInputEnabled(bool v) {
+        inputEnabled_ = v;
+        window_->setEnabled(v);
+    }
     bool active() const { return active_; }
     void setActive(bool v);
 

@@ -1,0 +1,58 @@
+#pragma once
+// The host services of the Windows build: each operation is one call of the system's ANSI
+// entry point, with every text converted to code page 936 first.
+//
+//   openKey      RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, ...)
+//   writeString  RegSetValueExA(key, name, 0, REG_SZ, text, length + 1)
+//   deleteValue  RegDeleteValueA(key, name)
+//   closeKey     RegCloseKey(key)
+//   runCommand   WinExec(commandLine, showFlag)
+//   openAddress  ShellExecuteA(owner, nullptr, address, nullptr, nullptr, SW_SHOWNORMAL)
+//   cursorPos    GetCursorPos
+//
+// A text that code page 936 cannot carry exactly never reaches the system: openKey fails,
+// writeString raises "Failed to set data for '<name>'", deleteValue returns false, and a
+// command line or address is not started. The system calls go through Win32HostCalls
+// (win32_host_calls.h), so tests can record what reaches them.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/host_services.h"
+
+namespace tv {
+
+struct Win32HostCalls;
+
+class Win32HostServices : public HostServices {
+  public:
+    // The window that owns what openAddress opens (an HWND); null: none.
+    using OwnerSource = std::function<void*()>;
+
+    Win32HostServices();  // the system's own functions
+    explicit Win32HostServices(const Win32HostCalls& calls);
+    ~Win32HostServices() override;
+    Win32HostServices(const Win32HostServices&) = delete;
+    Win32HostServices& operator=(const Win32HostServices&) = delete;
+
+    void setOwner(OwnerSource owner) { owner_ = std::move(owner); }
+
+    // A key that did not come from this object makes writeString throw and deleteValue
+    // return false. Keys close when destroyed, also while an exception unwinds.
+    std::unique_ptr<RegistryKey> openKey(RegistryRoot root, const std::string& path) override;
+    void writeString(RegistryKey& key, const std::string& valueName,
+                     const std::string& text) override;
+    bool deleteValue(RegistryKey& key, const std::string& valueName) override;
+    void closeKey(std::unique_ptr<RegistryKey> key) override;
+
+    void runCommand(const std::string& commandLine, int showFlag) override;
+    void openAddress(const std::string& address) override;
+    ScreenPoint cursorPos() override;
+
+  private:
+    std::unique_ptr<Win32HostCalls> calls_;
+    OwnerSource owner_;
+};
+
+}  // namespace tv
