@@ -97,6 +97,7 @@ openbox </dev/null >"$WORK/openbox.log" 2>&1 &
 wm_pid=$!
 
 # The server outlives every test program, and nothing of it holds our output open.
+mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot -i </dev/null >"$WORK/wineboot.log" 2>&1 || { say "wineboot failed"; cat "$WORK/wineboot.log" >&2; exit 1; }
 

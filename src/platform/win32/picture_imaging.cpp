@@ -8,11 +8,12 @@
 // PNG (icons holding PNG images, and the snapshots tests save): the Windows Imaging
 // Component.
 
+#include "platform/win32/windows_api.h"
+
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <wincodec.h>
-#include "platform/win32/windows_api.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,9 @@
 #include "platform/win32/win32_platform.h"
 
+#include "platform/win32/windows_api.h"
+
 #include <imm.h>
 #include <windowsx.h>
-#include "platform/win32/windows_api.h"
 
 #include <algorithm>
 #include <array>
