@@ -364,17 +364,19 @@ class GdiFont final : public Font {
     }
 
     // The classic Song grid: half-width characters take half the height rounded up,
-    // full-width ones the height; synthetic bold adds its one pixel to either.
-    int onGrid(int own, int gridHeight) const {
-        const int bold = spec_.bold ? 1 : 0;
-        const int half = (gridHeight + 1) / 2;
-        return (own - bold <= half ? half : gridHeight) + bold;
+    // full-width ones the height; bold adds its one pixel to either. What is full width is
+    // judged against the face's own ideographs, since a face GDI emboldens itself widens
+    // every character by a few pixels.
+    int onGrid(const GdiFace& face, int own, int gridHeight) const {
+        const int fullWidth = engine_.advanceOf(face, U'一');
+        const bool full = fullWidth > 0 ? own * 4 >= fullWidth * 3 : own > (gridHeight + 1) / 2;
+        return (full ? gridHeight : (gridHeight + 1) / 2) + (spec_.bold ? 1 : 0);
     }
 
     void renderFrom(const GdiFace& face, char32_t cp, int gridHeight, GdiGlyphSource source,
                     Glyph& g) const {
         int advance = engine_.advanceOf(face, cp);
-        if (advance > 0) advance = onGrid(advance, gridHeight);
+        if (advance > 0) advance = onGrid(face, advance, gridHeight);
         g.advance = advance;
         g.source = source;
         engine_.render(face, cp, advance, store_, g);

@@ -673,8 +673,10 @@ bool Win32Platform::pop(Event& out) {
 bool Win32Platform::waitEvent(Event& out, std::optional<std::uint64_t> deadline) {
     for (;;) {
         if (pop(out)) return true;
+        // Everything that is ready is translated before the first event is taken, so moves
+        // that queued up behind each other arrive as one.
         MSG msg;
-        while (count_ == 0 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 Event q;
                 q.type = EventType::Quit;
