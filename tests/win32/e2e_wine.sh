@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # tolvane.exe under Wine, used as a person would: the main window appears at 601 x 439, a
 # click on "网络优化" shows the personalisation page, "设定标题" writes the IE title into
-# the registry and shows its notice in a message box captioned "托尔万(Tolvane)", and the
-# close picture ends the program with exit code 0.
+# the registry and shows its notice in a message box captioned "托尔万(Tolvane)", the About
+# dialog opens modally in its own drawn frame and closes with its button, the minimise
+# picture takes the application to its task-bar entry and activating that brings the
+# window back where it was, and the close picture ends the program with exit code 0.
 #
 #   e2e_wine.sh TOLVANE_EXE WINE_PROBE_EXE
 #
@@ -99,6 +101,39 @@ echo "e2e_wine: Window Title = $value"
 
 xdotool key Return
 wait_for 50 no_notice_box || fail "Return did not dismiss the notice box"
+
+# The About dialog: a window of its own with the frame the widget set draws.
+click 100 402  # "软件帮助"
+click 60 262   # "关于软件"
+about_window() {
+    about=$(xdotool search --onlyvisible --name '^关于' 2>/dev/null | head -n 1)
+    [[ -n "$about" ]]
+}
+no_about_window() { ! about_window; }
+wait_for 50 about_window || fail "the About dialog did not open"
+eval "$(xdotool getwindowgeometry --shell "$about")"
+[[ "$WIDTH" == 353 && "$HEIGHT" == 215 ]] || fail "the About dialog is $WIDTH x $HEIGHT"
+xdotool mousemove $((X + 297)) $((Y + 179))  # its "确 定" button
+sleep 0.2
+xdotool click 1
+wait_for 50 no_about_window || fail "the About dialog's button did not close it"
+echo "e2e_wine: the About dialog opened at 353 x 215 and closed"
+
+# Minimising takes the whole application down to the application window's entry.
+app_window=""
+for w in $(xdotool search --name '^tolvane$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [[ "$WIDTH" == 1 && "$HEIGHT" == 1 ]] && app_window=$w
+done
+[[ -n "$app_window" ]] || fail "no application window"
+before="$left,$top"
+click 566 14  # the minimise picture
+no_main_window() { ! main_window; }
+wait_for 50 no_main_window || fail "the main window is still shown after minimising"
+xdotool windowactivate "$app_window"
+wait_for 50 main_window || fail "activating the application did not bring the window back"
+[[ "$left,$top" == "$before" ]] || fail "the window came back at $left,$top, not $before"
+echo "e2e_wine: minimised and restored at $before"
 
 click 587 14  # the close picture
 for _ in $(seq 100); do
