@@ -194,6 +194,23 @@ TEST(Win32Host, AKeyTheSystemRefusesIsReportedOnlyByItsFlag) {
     EXPECT_EQ(host.openKey(RegistryRoot::LocalMachine, "Software\\Tolvane Tests"), nullptr);
 }
 
+// Where the system reads ANSI texts in another code page, code page 936 bytes would turn
+// into other characters: such texts are refused, plain ASCII still goes through.
+TEST_F(Registry, OnASystemWithAnotherCodePageOnlyWhatReadsBackTheSameIsStored) {
+    Win32HostCalls western = recorder_.calls();
+    western.getACP = [] { return UINT(1252); };
+    Win32HostServices host(western);
+    auto key = host.openKey(RegistryRoot::CurrentUser, path_);
+    ASSERT_NE(key, nullptr);
+    EXPECT_THROW(host.writeString(*key, "Window Title", "托尔万(Tolvane)"), RegistryError);
+    EXPECT_EQ(value(L"Window Title").status, ERROR_FILE_NOT_FOUND);
+    host.writeString(*key, "Window Title", "Tolvane");
+    EXPECT_EQ(value(L"Window Title").text, std::wstring(L"Tolvane") + L'\0');
+    EXPECT_EQ(host.openKey(RegistryRoot::CurrentUser, path_ + "\\托尔万"), nullptr);
+    host.runCommand("notepad.exe 托尔万.txt", 9);
+    EXPECT_TRUE(recorder_.commands.empty());
+}
+
 TEST(Win32Host, TheCursorPositionIsTheSystemsOwn) {
     ASSERT_TRUE(SetCursorPos(123, 234));
     Win32HostServices host;

@@ -4,6 +4,7 @@
 
 #include "host/codepage.h"
 #include "host/win32/win32_host_calls.h"
+#include "platform/win32/win32_text.h"
 
 #include <shellapi.h>
 
@@ -18,6 +19,7 @@ Win32HostCalls Win32HostCalls::system() {
     c.winExec = ::WinExec;
     c.shellExecuteA = ::ShellExecuteA;
     c.getCursorPos = ::GetCursorPos;
+    c.getACP = ::GetACP;
     return c;
 }
 
@@ -66,15 +68,29 @@ Win32HostServices::Win32HostServices(const Win32HostCalls& calls)
     if (!calls_->winExec) calls_->winExec = real.winExec;
     if (!calls_->shellExecuteA) calls_->shellExecuteA = real.shellExecuteA;
     if (!calls_->getCursorPos) calls_->getCursorPos = real.getCursorPos;
+    if (!calls_->getACP) calls_->getACP = real.getACP;
+}
+
+std::optional<std::string> Win32HostServices::ansi(const std::string& utf8) const {
+    std::optional<std::string> bytes = utf8ToCp936(utf8);
+    // The ANSI functions stop at the first zero byte: the rest would be lost.
+    if (!bytes || bytes->find('\0') != std::string::npos) return std::nullopt;
+    // On a system that reads ANSI texts in another code page the bytes would turn into
+    // other characters; only what reads back the same there (plain ASCII) may pass.
+    const unsigned acp = calls_->getACP();
+    if (acp != win32::kCodePage936) {
+        const std::optional<std::string> there = win32::fromCodePage(*bytes, acp);
+        if (!there || *there != utf8) return std::nullopt;
+    }
+    return bytes;
 }
 
 Win32HostServices::~Win32HostServices() = default;
 
 std::unique_ptr<RegistryKey> Win32HostServices::openKey(RegistryRoot root,
                                                         const std::string& path) {
-    const std::optional<std::string> ansiPath = utf8ToCp936(path);
-    // The ANSI call stops at the first zero byte: a path holding one names another key.
-    if (!ansiPath || ansiPath->find('\0') != std::string::npos) return nullptr;
+    const std::optional<std::string> ansiPath = ansi(path);
+    if (!ansiPath) return nullptr;
     HKEY key = nullptr;
     if (calls_->regCreateKeyExA(rootHandle(root), ansiPath->c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                 nullptr, &key, nullptr) != ERROR_SUCCESS) {
@@ -86,14 +102,10 @@ std::unique_ptr<RegistryKey> Win32HostServices::openKey(RegistryRoot root,
 void Win32HostServices::writeString(RegistryKey& key, const std::string& valueName,
                                     const std::string& text) {
     const Win32Key* k = ownKey(key, this);
-    const std::optional<std::string> name = utf8ToCp936(valueName);
-    const std::optional<std::string> data = utf8ToCp936(text);
-    // A zero byte inside the name or text would cut it short in the registry: what was
-    // stored would not be what was asked for.
-    if (!k || !name || !data || name->find('\0') != std::string::npos ||
-        data->find('\0') != std::string::npos || data->size() >= MAXDWORD) {
+    const std::optional<std::string> name = ansi(valueName);
+    const std::optional<std::string> data = ansi(text);
+    if (!k || !name || !data || data->size() >= MAXDWORD)
         throw RegistryError::failedToSet(valueName);
-    }
     // REG_SZ with its terminating zero counted: length + 1 bytes.
     if (calls_->regSetValueExA(k->handle(), name->c_str(), 0, REG_SZ,
                                reinterpret_cast<const BYTE*>(data->c_str()),
@@ -104,8 +116,8 @@ void Win32HostServices::writeString(RegistryKey& key, const std::string& valueNa
 
 bool Win32HostServices::deleteValue(RegistryKey& key, const std::string& valueName) {
     const Win32Key* k = ownKey(key, this);
-    const std::optional<std::string> name = utf8ToCp936(valueName);
-    if (!k || !name || name->find('\0') != std::string::npos) return false;
+    const std::optional<std::string> name = ansi(valueName);
+    if (!k || !name) return false;
     return calls_->regDeleteValueA(k->handle(), name->c_str()) == ERROR_SUCCESS;
 }
 
@@ -114,14 +126,14 @@ void Win32HostServices::closeKey(std::unique_ptr<RegistryKey> key) {
 }
 
 void Win32HostServices::runCommand(const std::string& commandLine, int showFlag) {
-    const std::optional<std::string> line = utf8ToCp936(commandLine);
-    if (!line || line->find('\0') != std::string::npos) return;
+    const std::optional<std::string> line = ansi(commandLine);
+    if (!line) return;
     calls_->winExec(line->c_str(), UINT(showFlag));
 }
 
 void Win32HostServices::openAddress(const std::string& address) {
-    const std::optional<std::string> target = utf8ToCp936(address);
-    if (!target || target->find('\0') != std::string::npos) return;
+    const std::optional<std::string> target = ansi(address);
+    if (!target) return;
     HWND owner = owner_ ? static_cast<HWND>(owner_()) : nullptr;
     calls_->shellExecuteA(owner, nullptr, target->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

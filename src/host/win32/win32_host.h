@@ -12,11 +12,14 @@
 //
 // A text that code page 936 cannot carry exactly never reaches the system: openKey fails,
 // writeString raises "Failed to set data for '<name>'", deleteValue returns false, and a
-// command line or address is not started. The system calls go through Win32HostCalls
-// (win32_host_calls.h), so tests can record what reaches them.
+// command line or address is not started. The same holds on a system whose ANSI code page
+// is not 936, for every text that would read back as other characters there (anything
+// but plain ASCII): refused rather than stored mangled. The system calls go through
+// Win32HostCalls (win32_host_calls.h), so tests can record what reaches them.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/host_services.h"
@@ -51,6 +54,10 @@ class Win32HostServices : public HostServices {
     ScreenPoint cursorPos() override;
 
   private:
+    // The code page 936 bytes of a text, when the ANSI functions will read them as that
+    // very text.
+    std::optional<std::string> ansi(const std::string& utf8) const;
+
     std::unique_ptr<Win32HostCalls> calls_;
     OwnerSource owner_;
 };

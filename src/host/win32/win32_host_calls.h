@@ -19,6 +19,8 @@ struct Win32HostCalls {
     std::function<UINT(LPCSTR, UINT)> winExec;
     std::function<HINSTANCE(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)> shellExecuteA;
     std::function<BOOL(LPPOINT)> getCursorPos;
+    // The code page the ANSI functions read our bytes in.
+    std::function<UINT()> getACP;
 
     // Every member set to the system's own function.
     static Win32HostCalls system();
