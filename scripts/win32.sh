@@ -13,13 +13,14 @@
 #
 #   scripts/win32.sh [ctest arguments...]      e.g. scripts/win32.sh -R e2e
 #
-# BUILD_DIR overrides the build folder (default build-win32).
+# WIN32_BUILD_DIR overrides the build folder (default build-win32; BUILD_DIR is the Linux
+# build's).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 say() { printf 'win32.sh: %s\n' "$*" >&2; }
 
-BUILD="${BUILD_DIR:-build-win32}"
+BUILD="${WIN32_BUILD_DIR:-build-win32}"
 PACKAGES=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 locales
           cmake xvfb xdotool x11-utils openbox googletest nlohmann-json3-dev
           fonts-arphic-uming)
