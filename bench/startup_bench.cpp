@@ -1,10 +1,11 @@
-// Start-up bench: the program and a bare Xlib floor, run alternately on one private
-// Xvfb, so that drift between runs hits both alike. For each it prints the time from
-// exec to the first-frame line on stderr (median and min), the peak resident memory
-// (VmHWM just before closing) and the voluntary context switches while idling.
+// Start-up bench: the program and a bare Xlib floor, and with --peers the minimal FLTK,
+// Qt 5 and GTK 3 windows built beside it, run in turn on one private Xvfb, so that drift
+// between runs hits all alike. For each it prints the time from exec to the first-frame
+// line on stderr (median, min, max), the peak resident memory (VmHWM just before
+// closing), the voluntary context switches while idling, and its ratios to the floor.
 // It prints figures and asserts nothing.
 //
-// usage: startup_bench [--program PATH] [--floor PATH] [--runs N] [--idle SECONDS]
+// usage: startup_bench [--program PATH] [--floor PATH] [--runs N] [--idle SECONDS] [--peers]
 
 #include <poll.h>
 #include <unistd.h>
@@ -12,7 +13,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -31,6 +34,7 @@ struct Subject {
     std::string label;
     std::filesystem::path binary;
     std::string title;  // of the window to close
+    Environment env;    // added to the bench's own
     std::vector<double> startMs;
     long peakKb = 0;
     long voluntaryMain = 0, voluntaryAll = 0;
@@ -42,6 +46,7 @@ struct Settings {
     std::filesystem::path floor;
     int runs = 15;
     int idleSeconds = 5;
+    bool peers = false;
 };
 
 // One "Name:  value kB" field of /proc/PID/status or /proc/PID/task/TID/status.
@@ -100,6 +105,7 @@ class Bench {
         ChildProcess::Options spawn;
         spawn.argv = {subject.binary.string()};
         spawn.env = env_;
+        for (const auto& [name, value] : subject.env) spawn.env[name] = value;
         spawn.stderrPipe = true;
         const auto start = Clock::now();
         ChildProcess child(spawn);
@@ -172,7 +178,7 @@ double median(std::vector<double> v) {
 void usage() {
     std::fprintf(stderr,
                  "usage: startup_bench [--program PATH] [--floor PATH] [--runs N] "
-                 "[--idle SECONDS]\n");
+                 "[--idle SECONDS] [--peers]\n");
 }
 
 std::optional<Settings> parse(int argc, char** argv) {
@@ -183,6 +189,10 @@ std::optional<Settings> parse(int argc, char** argv) {
     s.floor = TOLVANE_FLOOR;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (arg == "--peers") {
+            s.peers = true;
+            continue;
+        }
         if (i + 1 >= argc) return std::nullopt;
         const std::string_view value = argv[++i];
         int number = 0;
@@ -208,45 +218,90 @@ std::optional<Settings> parse(int argc, char** argv) {
     return s;
 }
 
+// The peers built beside the bench, each with its GL integration off (as a user without
+// a GPU gets it) and with the toolkit's defaults. Those not built are left out.
+std::vector<Subject> peers() {
+    std::vector<Subject> found;
+    const auto add = [&found](std::string label, const char* binary, std::string title,
+                              Environment env) {
+        if (std::filesystem::exists(binary))
+            found.push_back({std::move(label), binary, std::move(title), std::move(env)});
+    };
+#ifdef TOLVANE_PEER_FLTK
+    add("FLTK 1.3", TOLVANE_PEER_FLTK, "tolvane-peer-fltk", {});
+#endif
+#ifdef TOLVANE_PEER_QT
+    add("Qt 5 (GL off)", TOLVANE_PEER_QT, "tolvane-peer-qt", {{"QT_XCB_GL_INTEGRATION", "none"}});
+    add("Qt 5 (defaults)", TOLVANE_PEER_QT, "tolvane-peer-qt", {});
+#endif
+#ifdef TOLVANE_PEER_GTK
+    add("GTK 3 (GL off)", TOLVANE_PEER_GTK, "tolvane-peer-gtk", {{"GDK_GL", "disable"}});
+    add("GTK 3 (defaults)", TOLVANE_PEER_GTK, "tolvane-peer-gtk", {});
+#endif
+    (void)add;
+    return found;
+}
+
+double minimum(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
+double maximum(const std::vector<double>& v) {
+    return *std::max_element(v.begin(), v.end());
+}
+
 int run(int argc, char** argv) {
     auto settings = parse(argc, argv);
     if (!settings) {
         usage();
         return 2;
     }
-    Subject program{"tolvane", settings->program, "tolvane"};
-    Subject floor{"floor (bare Xlib)", settings->floor, "tolvane-floor"};
+    std::vector<Subject> subjects;
+    subjects.push_back({"tolvane", settings->program, "tolvane", {}});
+    subjects.push_back({"floor (bare Xlib)", settings->floor, "tolvane-floor", {}});
+    if (settings->peers) {
+        std::vector<Subject> found = peers();
+        if (found.empty()) {
+            std::fprintf(stderr,
+                         "startup_bench: no peer is built; install libfltk1.3-dev, "
+                         "qtbase5-dev, libqt5x11extras5-dev or libgtk-3-dev and rebuild "
+                         "(bench/run --peers does both)\n");
+            return 1;
+        }
+        std::move(found.begin(), found.end(), std::back_inserter(subjects));
+    }
+    const Subject& floor = subjects[1];
+
     Bench bench(*settings);
-    std::printf("start-up bench on Xvfb %s 1024x768x24, %d runs each, alternating\n",
+    std::printf("start-up bench on Xvfb %s 1024x768x24, %d runs each, in turn\n",
                 bench.desktop().displayName().c_str(), settings->runs);
     std::fflush(stdout);
 
-    bench.runOnce(program, false);  // warm-up: caches, page cache
-    bench.runOnce(floor, false);
+    for (Subject& s : subjects) bench.runOnce(s, false);  // warm-up: caches, page cache
+    const std::size_t n = subjects.size();
     for (int i = 0; i < settings->runs; ++i) {
-        // Swap who goes first each round so neither always follows the other.
-        Subject& a = i % 2 ? floor : program;
-        Subject& b = i % 2 ? program : floor;
-        a.startMs.push_back(bench.runOnce(a, false));
-        b.startMs.push_back(bench.runOnce(b, false));
+        // Each round starts one further along, so no subject always follows another.
+        for (std::size_t k = 0; k < n; ++k) {
+            Subject& s = subjects[(std::size_t(i) + k) % n];
+            s.startMs.push_back(bench.runOnce(s, false));
+        }
     }
-    bench.runOnce(program, true);
-    bench.runOnce(floor, true);
+    for (Subject& s : subjects) bench.runOnce(s, true);
 
-    std::printf("\n%-18s %9s %9s %9s %10s   %s\n", "", "median", "min", "max", "peak RSS",
-                "voluntary context switches idling");
-    for (const Subject* s : {&program, &floor}) {
+    std::printf("\n%-18s %9s %9s %9s %10s %12s   %s\n", "", "median", "min", "max", "peak RSS",
+                "x floor", "voluntary context switches idling");
+    for (const Subject& s : subjects) {
         std::printf(
-            "%-18s %6.1f ms %6.1f ms %6.1f ms %7.1f MB   %ld in %d s (all %d threads: %ld)\n",
-            s->label.c_str(), median(s->startMs),
-            *std::min_element(s->startMs.begin(), s->startMs.end()),
-            *std::max_element(s->startMs.begin(), s->startMs.end()), double(s->peakKb) / 1024,
-            s->voluntaryMain, settings->idleSeconds, s->threads, s->voluntaryAll);
+            "%-18s %6.1f ms %6.1f ms %6.1f ms %7.1f MB %5.1f / %4.1f   %ld in %d s (all %d "
+            "threads: %ld)\n",
+            s.label.c_str(), median(s.startMs), minimum(s.startMs), maximum(s.startMs),
+            double(s.peakKb) / 1024, median(s.startMs) / median(floor.startMs),
+            double(s.peakKb) / double(floor.peakKb), s.voluntaryMain, settings->idleSeconds,
+            s.threads, s.voluntaryAll);
     }
-    std::printf("\ntolvane / floor: %.1f x (medians), %.1f x (minimums)\n",
-                median(program.startMs) / median(floor.startMs),
-                *std::min_element(program.startMs.begin(), program.startMs.end()) /
-                    *std::min_element(floor.startMs.begin(), floor.startMs.end()));
+    std::printf("\nx floor: median start-up / peak RSS, each divided by the floor's\n");
+    std::printf("tolvane / floor: %.1f x (medians), %.1f x (minimums)\n",
+                median(subjects[0].startMs) / median(floor.startMs),
+                minimum(subjects[0].startMs) / minimum(floor.startMs));
     return 0;
 }
 
