@@ -42,7 +42,7 @@ class GdiFontEngine final : public FontEngine {
     const Font& font(const FontSpec& spec) override;
 
     // The face GDI gave for a spec, and the one behind it for missing characters (empty
-    // when the spec is the Song face itself); for tests and diagnostics.
+    // when the asked face is the Song face itself); for tests and diagnostics.
     std::string faceName(const FontSpec& spec);
     std::string fallbackFaceName(const FontSpec& spec);
     GdiGlyphSource glyphSource(const FontSpec& spec, char32_t cp);
