@@ -2,7 +2,6 @@
 // window with a button and a label. It prints the bench's first-frame line once the
 // first paint has been flushed to the X server and the server has taken it.
 
-#include <X11/Xlib.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -10,6 +9,9 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QX11Info>
+
+// After Qt: Xlib's macros (Bool, Status) break Qt's headers.
+#include <X11/Xlib.h>
 
 #include <cstdio>
 

@@ -64,16 +64,9 @@ void TApplication::runNested(const std::function<bool()>& done) {
     while (!terminated_ && !done()) step();
 }
 
-void TApplication::processPending() {
+void TApplication::step() {
     paintAll();
-    fireDueTimers();
-    paintAll();
-}
-
-void TApplication::step(std::optional<std::uint64_t> extraDeadline) {
-    paintAll();
-    std::optional<std::uint64_t> due = nextDue();
-    if (extraDeadline && (!due || *extraDeadline < *due)) due = extraDeadline;
+    const std::optional<std::uint64_t> due = nextDue();
     platform::Event e;
     if (platform_.waitEvent(e, due)) {
         try {

@@ -59,8 +59,6 @@ class TApplication {
     void run();
     // Runs a nested loop until `done` returns true or the application ends.
     void runNested(const std::function<bool()>& done);
-    // Handles everything that is ready now without waiting (used by tests and tools).
-    void processPending();
     void terminate() { terminated_ = true; }
     bool terminated() const { return terminated_; }
 
@@ -101,7 +99,7 @@ class TApplication {
     std::function<void()> onFirstFrame;
 
   private:
-    void step(std::optional<std::uint64_t> extraDeadline = std::nullopt);
+    void step();
     void paintAll();
     void dispatch(const platform::Event& e);
     void fireDueTimers();
