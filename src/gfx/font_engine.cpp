@@ -1,7 +1,5 @@
 #include "gfx/font_engine.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -11,47 +9,14 @@
 
 #include "gfx/font_face.h"
 #include "gfx/font_faces.h"
+#include "gfx/font_rules.h"
 #include "gfx/font_utf8.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int kMaxPixelHeight = 512;
-// Chinese text is never drawn smaller than this: the Song strikes start to lose strokes
-// below 12 pixels, which is why the classic system links its 8-point Latin face to a
-// 9-point Song.
-constexpr int kMinFallbackHeight = 12;
-
-enum class FaceKind { Song, Form, Other };
-
-FaceKind kindOf(std::string_view face) {
-    auto is = [&](std::string_view name) {
-        return face.size() == name.size() &&
-               strncasecmp(face.data(), name.data(), name.size()) == 0;
-    };
-    if (face == "宋体" || is("SimSun")) return FaceKind::Song;
-    if (face.empty() || is("MS Sans Serif")) return FaceKind::Form;
-    return FaceKind::Other;
-}
-
-int normalizedHeight(int height) {
-    if (height == 0) return 11;
-    if (height < 0) height = height == INT_MIN ? INT_MAX : -height;
-    return std::min(height, kMaxPixelHeight);
-}
-
-// Controls have no glyph: they take no room and draw nothing (tabs are handled apart).
-bool isControl(char32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
-}
-
-// Invisible formatting characters: when the primary or Song face has no glyph for them
-// they take no room, rather than sending fontconfig looking or drawing a box.
-bool isFormatCharacter(char32_t cp) {
-    return (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E) ||
-           (cp >= 0x2060 && cp <= 0x206F) || (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF;
-}
+using namespace font_rules;
 
 int clampToInt(long long v) {
     return int(std::clamp<long long>(v, INT_MIN, INT_MAX));

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gfx/font_rules.h"
 #include "gfx/font_utf8.h"
 #include "platform/win32/win32_text.h"
 
@@ -19,40 +20,9 @@ namespace tv {
 
 namespace {
 
-constexpr int kMaxPixelHeight = 512;
-// Chinese text is never drawn smaller than this, as on the Linux build: the classic
-// system links its 8-point Latin face to a 9-point Song.
-constexpr int kMinFallbackHeight = 12;
+using namespace font_rules;
+
 constexpr wchar_t kSongFace[] = L"宋体";
-
-enum class FaceKind { Song, Form, Other };
-
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
-           });
-}
-
-FaceKind kindOf(std::string_view face) {
-    if (face == "宋体" || sameName(face, "SimSun")) return FaceKind::Song;
-    if (face.empty() || sameName(face, "MS Sans Serif")) return FaceKind::Form;
-    return FaceKind::Other;
-}
-
-int normalizedHeight(int height) {
-    if (height == 0) return 11;
-    if (height < 0) height = height == INT_MIN ? INT_MAX : -height;
-    return std::min(height, kMaxPixelHeight);
-}
-
-bool isControl(char32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp < 0xA0);
-}
-
-bool isFormatCharacter(char32_t cp) {
-    return (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E) ||
-           (cp >= 0x2060 && cp <= 0x206F) || (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF;
-}
 
 int toUtf16(char32_t cp, wchar_t (&units)[2]) {
     if (cp >= 0x10000) {
