@@ -1,6 +1,6 @@
 #include "gfx/font_gdi.h"
 
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +14,7 @@
 
 #include "gfx/font_rules.h"
 #include "gfx/font_utf8.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 namespace tv {
 

@@ -7,7 +7,7 @@ target_sources(tv_gfx PRIVATE
 if(WIN32)
     # JPEG and PNG through the platform's own imaging (libjpeg and libpng are not built
     # for Windows here).
-    target_sources(tv_gfx PRIVATE ${PROJECT_SOURCE_DIR}/src/platform/win32/picture_imaging.cpp)
+    target_sources(tv_gfx PRIVATE ${CMAKE_CURRENT_LIST_DIR}/win32/picture_imaging.cpp)
     target_link_libraries(tv_gfx PRIVATE ole32 oleaut32 uuid windowscodecs)
 else()
     target_sources(tv_gfx PRIVATE

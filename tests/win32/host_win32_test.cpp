@@ -11,7 +11,7 @@
 #include "host/win32/win32_host.h"
 #include "host/win32/win32_host_calls.h"
 #include "mainwindow/fixture.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 namespace tv {
 namespace {

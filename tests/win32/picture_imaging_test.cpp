@@ -12,7 +12,7 @@
 
 #include "gfx/picture.h"
 #include "gfx/png.h"
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <wincodec.h>
 

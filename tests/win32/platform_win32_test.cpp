@@ -12,8 +12,8 @@
 
 #include "gfx/picture.h"
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/win32_text.h"
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/win32_text.h"
+#include "gfx/win32/windows_api.h"
 #include "support/fake_font.h"
 #include "widgets/application.h"
 #include "widgets/form.h"

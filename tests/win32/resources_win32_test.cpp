@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/win32_text.h"
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/win32_text.h"
+#include "gfx/win32/windows_api.h"
 
 namespace tv {
 namespace {

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/win32/win32_text.h"
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/win32_text.h"
+#include "gfx/win32/windows_api.h"
 
 #include <shellapi.h>
 

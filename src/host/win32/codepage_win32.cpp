@@ -2,7 +2,7 @@
 // use, so a text that passes here reaches the registry and the message box unchanged.
 
 #include "host/codepage.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 namespace tv {
 

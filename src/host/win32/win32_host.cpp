@@ -4,7 +4,7 @@
 
 #include "host/codepage.h"
 #include "host/win32/win32_host_calls.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 #include <shellapi.h>
 

@@ -3,7 +3,7 @@
 // are the real functions; a test replaces some of them with recorders (the launch calls,
 // which would start programs) and keeps the rest (the registry) real.
 
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <functional>
 

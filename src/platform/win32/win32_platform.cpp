@@ -1,6 +1,6 @@
 #include "platform/win32/win32_platform.h"
 
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <imm.h>
 #include <windowsx.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gfx/picture.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 namespace tv::platform {
 

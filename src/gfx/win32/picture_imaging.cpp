@@ -8,7 +8,7 @@
 // PNG (icons holding PNG images, and the snapshots tests save): the Windows Imaging
 // Component.
 
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <objbase.h>
 #include <ocidl.h>
@@ -24,7 +24,7 @@
 #include "gfx/picture.h"
 #include "gfx/picture_dib.h"
 #include "gfx/png.h"
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
 namespace tv {
 

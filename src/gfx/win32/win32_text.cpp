@@ -1,6 +1,6 @@
-#include "platform/win32/win32_text.h"
+#include "gfx/win32/win32_text.h"
 
-#include "platform/win32/windows_api.h"
+#include "gfx/win32/windows_api.h"
 
 #include <climits>
 
