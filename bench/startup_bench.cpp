@@ -1,9 +1,11 @@
 // Start-up bench: the program and a bare Xlib floor, and with --peers the minimal FLTK,
 // Qt 5 and GTK 3 windows built beside it, run in turn on one private Xvfb, so that drift
 // between runs hits all alike. For each it prints the time from exec to the first-frame
-// line on stderr (median, min, max), the peak resident memory (VmHWM just before
-// closing), the voluntary context switches while idling, and its ratios to the floor.
-// It prints figures and asserts nothing.
+// line on stderr (median, min, max) and to the line saying it reads input (the program
+// loads its input machinery after the first frame; the others read input from their
+// first frame on), the peak resident memory (VmHWM just before closing), the voluntary
+// context switches while idling, and its ratios to the floor. It prints figures and
+// asserts nothing.
 //
 // usage: startup_bench [--program PATH] [--floor PATH] [--runs N] [--idle SECONDS] [--peers]
 
@@ -33,9 +35,11 @@ using Clock = std::chrono::steady_clock;
 struct Subject {
     std::string label;
     std::filesystem::path binary;
-    std::string title;  // of the window to close
-    Environment env;    // added to the bench's own
+    std::string title;       // of the window to close
+    Environment env;         // added to the bench's own
+    bool readyLine = false;  // prints a line of its own once it reads input
     std::vector<double> startMs;
+    std::vector<double> readyMs;
     long peakKb = 0;
     long voluntaryMain = 0, voluntaryAll = 0;
     int threads = 0;
@@ -99,9 +103,13 @@ class Bench {
 
     const Desktop& desktop() const { return desktop_; }
 
-    // Starts the subject, waits for its first frame, optionally idles, closes it.
-    // Returns the start-up time in milliseconds.
-    double runOnce(Subject& subject, bool idle) {
+    struct Times {
+        double frameMs = 0, readyMs = 0;
+    };
+
+    // Starts the subject, waits for its first frame and for it to read input, optionally
+    // idles, closes it. Returns the times from exec in milliseconds.
+    Times runOnce(Subject& subject, bool idle) {
         ChildProcess::Options spawn;
         spawn.argv = {subject.binary.string()};
         spawn.env = env_;
@@ -109,9 +117,17 @@ class Bench {
         spawn.stderrPipe = true;
         const auto start = Clock::now();
         ChildProcess child(spawn);
-        if (!waitForMarker(child, start + std::chrono::seconds(20)))
+        std::string seen;
+        Times times;
+        if (!waitForMarker(child, kFirstFrameMarker, start + std::chrono::seconds(20), seen))
             throw std::runtime_error(subject.label + " printed no first-frame line within 20 s");
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        times.frameMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        times.readyMs = times.frameMs;
+        if (subject.readyLine) {
+            if (!waitForMarker(child, kReadyMarker, start + std::chrono::seconds(20), seen))
+                throw std::runtime_error(subject.label + " printed no ready line within 20 s");
+            times.readyMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        }
 
         if (idle) {
             // Settle for half a second, then count what the idle process does.
@@ -135,14 +151,14 @@ class Bench {
         if (!status.ok())
             std::fprintf(stderr, "warning: %s ended with %s\n", subject.label.c_str(),
                          status.describe().c_str());
-        return ms;
+        return times;
     }
 
   private:
-    static bool waitForMarker(ChildProcess& child, Clock::time_point deadline) {
-        std::string seen;
+    static bool waitForMarker(ChildProcess& child, std::string_view marker,
+                              Clock::time_point deadline, std::string& seen) {
         char buffer[4096];
-        while (seen.find(kFirstFrameMarker) == std::string::npos) {
+        while (seen.find(marker) == std::string::npos) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return false;
@@ -256,7 +272,7 @@ int run(int argc, char** argv) {
         return 2;
     }
     std::vector<Subject> subjects;
-    subjects.push_back({"tolvane", settings->program, "tolvane", {}});
+    subjects.push_back({"tolvane", settings->program, "tolvane", {}, true});
     subjects.push_back({"floor (bare Xlib)", settings->floor, "tolvane-floor", {}});
     if (settings->peers) {
         std::vector<Subject> found = peers();
@@ -282,23 +298,28 @@ int run(int argc, char** argv) {
         // Each round starts one further along, so no subject always follows another.
         for (std::size_t k = 0; k < n; ++k) {
             Subject& s = subjects[(std::size_t(i) + k) % n];
-            s.startMs.push_back(bench.runOnce(s, false));
+            const auto times = bench.runOnce(s, false);
+            s.startMs.push_back(times.frameMs);
+            s.readyMs.push_back(times.readyMs);
         }
     }
     for (Subject& s : subjects) bench.runOnce(s, true);
 
-    std::printf("\n%-18s %9s %9s %9s %10s %12s   %s\n", "", "median", "min", "max", "peak RSS",
-                "x floor", "voluntary context switches idling");
+    std::printf("\n%-18s %9s %9s %9s %9s %10s %12s   %s\n", "", "median", "min", "max", "ready",
+                "peak RSS", "x floor", "voluntary context switches idling");
     for (const Subject& s : subjects) {
         std::printf(
-            "%-18s %6.1f ms %6.1f ms %6.1f ms %7.1f MB %5.1f / %4.1f   %ld in %d s (all %d "
-            "threads: %ld)\n",
+            "%-18s %6.1f ms %6.1f ms %6.1f ms %6.1f ms %7.1f MB %5.1f / %4.1f   %ld in %d s "
+            "(all %d threads: %ld)\n",
             s.label.c_str(), median(s.startMs), minimum(s.startMs), maximum(s.startMs),
-            double(s.peakKb) / 1024, median(s.startMs) / median(floor.startMs),
+            median(s.readyMs), double(s.peakKb) / 1024, median(s.startMs) / median(floor.startMs),
             double(s.peakKb) / double(floor.peakKb), s.voluntaryMain, settings->idleSeconds,
             s.threads, s.voluntaryAll);
     }
-    std::printf("\nx floor: median start-up / peak RSS, each divided by the floor's\n");
+    std::printf(
+        "\nmedian, min, max: exec to the first complete frame; ready: exec to reading "
+        "input (median)\n");
+    std::printf("x floor: median start-up / peak RSS, each divided by the floor's\n");
     std::printf("tolvane / floor: %.1f x (medians), %.1f x (minimums)\n",
                 median(subjects[0].startMs) / median(floor.startMs),
                 minimum(subjects[0].startMs) / minimum(floor.startMs));

@@ -98,9 +98,11 @@ class TApplication {
     // Called once after the first complete frame of the main form is presented.
     std::function<void()> onFirstFrame;
 
+    // Paints and presents what is damaged on every form, as the loop does before it waits.
+    void paintAll();
+
   private:
     void step();
-    void paintAll();
     void dispatch(const platform::Event& e);
     void fireDueTimers();
     std::optional<std::uint64_t> nextDue() const;

@@ -41,6 +41,7 @@ class MainWindowTest : public E2eTest {
         main_ = app_->waitForWindow("tolvane");
         ASSERT_NE(main_, kNoWindow) << app_->stderrText();
         ASSERT_TRUE(app_->waitForFirstFrame(10s)) << app_->stderrText();
+        ASSERT_TRUE(app_->waitForInputReady(10s)) << app_->stderrText();
         origin_ = desktop().geometry(main_)->at(0, 0);
     }
     Point at(int x, int y) const { return {origin_.x + x, origin_.y + y}; }
@@ -149,6 +150,25 @@ TEST_F(MainWindowTest, DraggingTheTitleBarTheTitleOrTheBottomBarMovesTheWindowBy
         std::this_thread::sleep_for(200ms);
         EXPECT_EQ(where(), before) << "dragged from " << s.x << "," << s.y;
     }
+}
+
+// A window manager puts the window into a frame of its own before the program reads
+// input: dragging and the hint's place must still use the window's true screen position.
+TEST_F(MainWindowTest, UnderAWindowManagerDragsAndHintsFollowTheTrueScreenPosition) {
+    start({}, /*windowManager=*/true);
+    const Rect before = where();
+    desktop().drag({before.x + 300, before.y + 25}, {before.x + 340, before.y + 55});
+    ASSERT_TRUE(waitUntil([&] { return where().x == before.x + 40 && where().y == before.y + 30; }))
+        << toString(before) << " -> " << toString(where());
+    origin_ = where().at(0, 0);
+
+    desktop().mouseMove(at(566, 14));
+    const WindowId hint = desktop().waitForWindow("最小化", 3s);
+    ASSERT_NE(hint, kNoWindow);
+    const Rect h = *desktop().geometry(hint);
+    EXPECT_GT(h.y, at(566, 14).y);
+    EXPECT_LT(h.y, at(566, 14).y + 40) << "the hint is not under the pointer: " << toString(h);
+    EXPECT_NEAR(h.x, at(566, 14).x, 40) << toString(h);
 }
 
 TEST_F(MainWindowTest, TheHintOfTheMinimisePictureAppearsAfterHalfASecond) {

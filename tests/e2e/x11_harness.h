@@ -38,6 +38,8 @@ inline constexpr WindowId kNoWindow = 0;
 // The line the program writes to stderr, with TOLVANE_TRACE_STARTUP=1, once its first
 // complete frame is on the screen.
 inline constexpr std::string_view kFirstFrameMarker = "tolvane: first frame presented";
+// ...and once it reads input: clicks and keys sent before that line may be lost.
+inline constexpr std::string_view kReadyMarker = "tolvane: ready for input";
 
 struct Point {
     int x = 0;
@@ -249,6 +251,9 @@ class App {
     WindowId waitForWindow(std::string_view title, std::chrono::milliseconds timeout = 10s) const;
     bool waitForFirstFrame(std::chrono::milliseconds timeout = 10s) const {
         return waitForStderr(kFirstFrameMarker, timeout);
+    }
+    bool waitForInputReady(std::chrono::milliseconds timeout = 10s) const {
+        return waitForStderr(kReadyMarker, timeout);
     }
     ExitStatus waitForExit(std::chrono::milliseconds timeout = 5s) {
         return process_->waitForExit(timeout);

@@ -1,9 +1,12 @@
 // The program's entry: the application object, the main window from its layout, the
-// hidden About dialog, then the event loop until the main window closes.
+// hidden About dialog, then the event loop until the main window closes. The main window
+// is painted before anything else is made: the platform loads its input machinery after
+// that first frame, when the program first waits for input or makes another window.
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,9 +20,17 @@
 
 int main(int /*argc*/, char** argv) {
     using namespace tv;
+    const char* trace = std::getenv("TOLVANE_TRACE_STARTUP");
+    const bool tracing = trace && std::string(trace) == "1";
     std::unique_ptr<platform::Platform> platform;
     try {
-        platform = platform::createSdlPlatform();
+        std::function<void()> onInputReady;
+        if (tracing)
+            onInputReady = [] {
+                std::fputs("tolvane: ready for input\n", stderr);
+                std::fflush(stderr);
+            };
+        platform = platform::createSdlPlatform(std::move(onInputReady));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvane: %s\n", e.what());
         return 1;
@@ -27,8 +38,7 @@ int main(int /*argc*/, char** argv) {
     try {
         auto fonts = FontEngine::create();
         TApplication app(*platform, *fonts, TApplication::titleFromExecutable(argv[0]));
-        const char* trace = std::getenv("TOLVANE_TRACE_STARTUP");
-        if (trace && std::string(trace) == "1")
+        if (tracing)
             app.onFirstFrame = [] {
                 std::fputs("tolvane: first frame presented\n", stderr);
                 std::fflush(stderr);
@@ -43,9 +53,10 @@ int main(int /*argc*/, char** argv) {
         LayoutDocument aboutLayout(resources::text("about.json"), "about.json");
 
         TForm1 form1(app, host, mainLayout, source);
+        form1.show();
+        app.paintAll();
         TForm3 form3(app, aboutLayout, source);
         form1.setAboutForm(&form3);
-        form1.show();
         app.run();
         return 0;
     } catch (const std::exception& e) {

@@ -1,17 +1,19 @@
 #pragma once
-// The real backend over SDL2 on X11: software window surfaces (no OpenGL), our own
-// frames (every window is borderless; the widgets draw captions and edges), and the
-// pointer's screen position read from the X server, which SDL's global mouse state does
-// not follow when another program moves the pointer.
+// The real backend on X11. The main window is put on the screen over plain Xlib first;
+// SDL2 (loaded then) reads the input: keyboard, input methods, clipboard, cursors. Every
+// window is borderless with a software buffer (the widgets draw captions and edges), and
+// frames go to the server with XPutImage. The pointer's screen position is read from the
+// X server, which SDL's global mouse state does not follow when another program moves it.
 
+#include <functional>
 #include <memory>
 
 #include "platform/platform.h"
 
 namespace tv::platform {
 
-// Initialises SDL's video subsystem; throws std::runtime_error when no display can be
-// opened.
-std::unique_ptr<Platform> createSdlPlatform();
+// Opens the display; throws std::runtime_error when it cannot. SDL is loaded when the
+// program first waits for input; `onInputReady` runs once it reads the main window's input.
+std::unique_ptr<Platform> createSdlPlatform(std::function<void()> onInputReady = {});
 
 }  // namespace tv::platform

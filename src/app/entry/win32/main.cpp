@@ -42,7 +42,8 @@ int main() {
         const char* trace = std::getenv("TOLVANE_TRACE_STARTUP");
         if (trace && std::string(trace) == "1")
             app.onFirstFrame = [] {
-                std::fputs("tolvane: first frame presented\n", stderr);
+                // Input is read from the start here: the window is ready with its frame.
+                std::fputs("tolvane: first frame presented\ntolvane: ready for input\n", stderr);
                 std::fflush(stderr);
             };
         Win32HostServices host;
