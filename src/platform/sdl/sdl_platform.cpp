@@ -181,8 +181,9 @@ class SdlPlatform final : public Platform {
             api_->FreeCursor(ibeam_);
         }
         if (signals_ >= 0) ::close(signals_);
-        // Neither SDL_Quit nor XCloseDisplay: the process is ending, and closing a display
-        // connection can meet an X error that Xlib's default handler turns into exit code 1.
+        x11::close(connection_);
+        // No SDL_Quit: the process is ending, and closing SDL's connections can meet an X
+        // error that Xlib's default handler turns into exit code 1.
     }
 
     const SdlApi& api() const { return *api_; }

@@ -64,6 +64,15 @@ Connection* open(std::string& error) {
     return c;
 }
 
+void close(Connection* c) {
+    if (!c) return;
+    // The process is ending: an error the server reports for something sent earlier must
+    // not turn into exit code 1 through Xlib's default handler.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    XCloseDisplay(c->display);
+    delete c;
+}
+
 void* display(Connection* c) {
     return c->display;
 }

@@ -19,6 +19,7 @@ struct Connection;
 
 // Opens the display named by $DISPLAY; nullptr with `error` set when it cannot.
 Connection* open(std::string& error);
+void close(Connection* c);
 void* display(Connection* c);
 int connectionFd(void* display);
 // Sends what is buffered; true when events already wait in Xlib's queue, which a wait on
