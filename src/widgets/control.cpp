@@ -183,7 +183,7 @@ void TControl::mouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     // makes no click of its own.
     if (button == TMouseButton::mbLeft && pressed_) {
         pressed_ = false;
-        bool inside = clientRect().contains(Point{x, y});
+        bool inside = clientArea().contains(Point{x, y});
         if (inside && !pressDouble_ && OnClick) OnClick(this);
     }
     if (OnMouseUp) OnMouseUp(this, button, shift, x, y);

@@ -121,6 +121,9 @@ class TControl : public TComponent {
     Rect windowRect() const;
     Point windowOrigin() const { return windowRect().topLeft(); }
     Rect clientRect() const { return {0, 0, width(), height()}; }
+    // The client area inside any border, in own coordinates. Outside it (a windowed
+    // control's sunken edge) the control gets no mouse input and makes no click.
+    virtual Rect clientArea() const { return clientRect(); }
 
     // Marks the whole control, or part of it (own coordinates), for repainting.
     void invalidate();
@@ -198,8 +201,6 @@ class TWinControl : public TControl {
     bool isWindowed() const override { return true; }
 
     const std::vector<TControl*>& children() const { return children_; }
-    // The client area inside any border, in own coordinates.
-    virtual Rect clientArea() const { return clientRect(); }
 
     // The topmost visible, enabled control at p (own coordinates), this one when no
     // child covers it.

@@ -365,13 +365,19 @@ void TForm::routeMouse(const platform::Event& e) {
     using platform::EventType;
     TControl* under = controlAt(e.pos);
     TControl* target = capture_ ? capture_ : under;
+    // A windowed control's sunken edge is outside its client area: the platform sends the
+    // control no client mouse messages there, and its parent none either, and shows the
+    // arrow.
+    const bool onEdge =
+        !capture_ && under != this && !under->clientArea().contains(e.pos - under->windowOrigin());
     if (e.type == EventType::MouseMove) {
         updateHot(under);
-        updateCursor(under);
+        updateCursor(onEdge ? nullptr : under);
         app_.hints().pointerMoved(under, e.screen);
     } else {
         app_.hints().cancel();
     }
+    if (onEdge && e.type != EventType::MouseWheel) return;
     Point o = target->windowOrigin();
     int x = e.pos.x - o.x, y = e.pos.y - o.y;
     TShiftState shift = e.shift;

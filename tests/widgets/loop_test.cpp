@@ -34,6 +34,46 @@ struct Fixture : ::testing::Test {
     }
 };
 
+// A single border's sunken edge lies outside the panel's client area: there the panel
+// gets no mouse input (no move, press or click), its parent none either, and the pointer
+// is the arrow. A press inside that is released on the edge makes no click.
+TEST_F(Fixture, ASunkenEdgeTakesNoMouseInputAndMakesNoClick) {
+    auto& panel = main.make<TPanel>();
+    panel.setParent(&main);
+    panel.setBounds(100, 100, 80, 30);
+    panel.setBorderStyle(TPanelBorder::bsSingle);
+    panel.setCursor(TCursor::crHandPoint);
+    int panelMoves = 0, formMoves = 0, presses = 0, clicks = 0;
+    panel.OnMouseMove = [&](TObject*, TShiftState, int, int) { ++panelMoves; };
+    panel.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++presses; };
+    panel.OnClick = [&](TObject*) { ++clicks; };
+    main.OnMouseMove = [&](TObject*, TShiftState, int, int) { ++formMoves; };
+    startShown();
+    const auto& win = *platform.window(main.window().id());
+
+    for (Point edge : {Point{100, 100}, Point{101, 115}, Point{179, 129}, Point{140, 128}}) {
+        drv.move(main, edge);
+        drv.click(main, edge);
+    }
+    EXPECT_EQ(panelMoves, 0);
+    EXPECT_EQ(formMoves, 0);
+    EXPECT_EQ(presses, 0);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(win.cursor(), platform::Cursor::Arrow);
+
+    drv.move(main, {102, 102});  // the first client pixel
+    EXPECT_EQ(panelMoves, 1);
+    EXPECT_EQ(win.cursor(), platform::Cursor::HandPoint);
+    drv.click(main, {102, 102});
+    EXPECT_EQ(clicks, 1);
+
+    drv.press(main, {140, 115});
+    drv.move(main, {140, 129});
+    drv.release(main, {140, 129});
+    EXPECT_EQ(presses, 2);
+    EXPECT_EQ(clicks, 1) << "released on the edge";
+}
+
 TEST_F(Fixture, TimerTicksEveryIntervalAndEnablingAgainDoesNotRestartIt) {
     auto& t = main.make<TTimer>();
     int ticks = 0;
