@@ -77,11 +77,12 @@ int openForChild(const std::string& file) {
 }  // namespace
 
 ChildProcess::ChildProcess(Options options) {
-    if (options.argv.empty()) throw std::invalid_argument("ChildProcess: empty argv");
-    name_ = options.argv.front();
+    if (options.argv.empty() && options.path.empty())
+        throw std::invalid_argument("ChildProcess: empty argv");
+    name_ = options.path.empty() ? options.argv.front() : options.path;
 
     ExecPlan plan;
-    plan.path = options.argv.front();
+    plan.path = name_;
     if (plan.path.find('/') == std::string::npos) {
         auto pathVar = options.env.find("PATH");
         auto found =

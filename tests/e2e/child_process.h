@@ -30,8 +30,9 @@ struct ExitStatus {
 class ChildProcess {
   public:
     struct Options {
-        std::vector<std::string> argv;     // argv[0] is looked up in PATH when it has no '/'
-        Environment env;                   // the whole environment; nothing is inherited
+        std::vector<std::string> argv;  // argv[0] is looked up in PATH when it has no '/'
+        std::string path;  // when set, the file to run; argv is then what it sees, even empty
+        Environment env;   // the whole environment; nothing is inherited
         std::filesystem::path stdoutFile;  // empty: /dev/null
         std::filesystem::path stderrFile;  // empty: /dev/null, unless stderrPipe
         bool stderrPipe = false;           // read stderr through stderrFd() instead

@@ -95,5 +95,22 @@ TEST_F(StartupFilesTest, TwoCopiesRunSideBySideAndCloseIndependently) {
     EXPECT_TRUE(first.waitForExit(5s).ok()) << stderrOf(first);
 }
 
+// The title is the executable's own file name, whatever the caller put in argv[0], and a
+// start with no arguments at all (argc 0, which execve allows) is a normal start.
+TEST_F(StartupFilesTest, TheTitleComesFromTheExecutableNotFromArgvZero) {
+    for (const auto& argv :
+         {std::vector<std::string>{}, std::vector<std::string>{"/x/other.exe"}}) {
+        App::Options o;
+        o.binary = TOLVANE_BINARY;
+        o.argv = argv;
+        App& app = launch(TOLVANE_BINARY, o);
+        const WindowId main = app.waitForWindow(kMainTitle);
+        ASSERT_NE(main, kNoWindow) << argv.size() << " arguments" << stderrOf(app);
+        ASSERT_TRUE(app.waitForFirstFrame(10s)) << stderrOf(app);
+        desktop().requestClose(main);
+        EXPECT_TRUE(app.waitForExit(5s).ok()) << stderrOf(app);
+    }
+}
+
 }  // namespace
 }  // namespace tv::e2e

@@ -629,6 +629,10 @@ App::App(const Desktop& desktop, Options options) : desktop_(desktop) {
     ChildProcess::Options spawn;
     spawn.argv = {options.binary.string()};
     spawn.argv.insert(spawn.argv.end(), options.args.begin(), options.args.end());
+    if (options.argv) {
+        spawn.path = options.binary.string();
+        spawn.argv = *options.argv;
+    }
     spawn.env = std::move(env);
     spawn.stderrFile = stderrFile_;
     process_ = std::make_unique<ChildProcess>(std::move(spawn));

@@ -227,6 +227,9 @@ class App {
         std::vector<std::string> args;
         Environment env;           // added to, or replacing, the defaults
         bool traceStartup = true;  // TOLVANE_TRACE_STARTUP=1
+        // What the program sees as its arguments, argv[0] included (even none at all)
+        // instead of the binary's path and `args`.
+        std::optional<std::vector<std::string>> argv;
     };
 
     App(const Desktop& desktop, Options options);

@@ -3,6 +3,8 @@
 // is painted before anything else is made: the platform loads its input machinery after
 // that first frame, when the program first waits for input or makes another window.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -17,6 +19,19 @@
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
 #include "widgets/application.h"
+
+namespace {
+
+// The executable's own path, as the kernel knows it: argv[0] is whatever the caller chose,
+// and may be missing altogether.
+std::string executablePath(char** argv) {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n > 0) return std::string(path, std::size_t(n));
+    return argv && argv[0] ? argv[0] : "tolvane";
+}
+
+}  // namespace
 
 int main(int /*argc*/, char** argv) {
     using namespace tv;
@@ -37,7 +52,8 @@ int main(int /*argc*/, char** argv) {
     }
     try {
         auto fonts = FontEngine::create();
-        TApplication app(*platform, *fonts, TApplication::titleFromExecutable(argv[0]));
+        TApplication app(*platform, *fonts,
+                         TApplication::titleFromExecutable(executablePath(argv)));
         if (tracing)
             app.onFirstFrame = [] {
                 std::fputs("tolvane: first frame presented\n", stderr);
