@@ -225,7 +225,13 @@ void TApplication::handleException(const std::exception& e) {
 // Minimising
 
 void TApplication::minimize() {
-    if (minimized_ || !mainForm_) return;
+    if (!mainForm_) return;
+    if (minimized_) {
+        // Asked again while the window still shows: the window manager did not iconify
+        // it (or there is none). Ask once more, without pairing the top-most level twice.
+        if (!mainForm_->window().minimized()) mainForm_->window().minimize();
+        return;
+    }
     hints_.cancel();
     normalizeTopMosts();
     minimized_ = true;

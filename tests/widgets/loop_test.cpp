@@ -74,6 +74,28 @@ TEST_F(Fixture, ASunkenEdgeTakesNoMouseInputAndMakesNoClick) {
     EXPECT_EQ(clicks, 1) << "released on the edge";
 }
 
+// Minimising twice pairs the top-most level once. Where the window manager does not
+// iconify the window, asking again asks the window again instead of doing nothing for
+// the rest of the run.
+TEST_F(Fixture, MinimisingAgainAsksTheWindowAgainWhenItWasNotIconified) {
+    main.show();  // no loop needed: minimising is a call of its own
+    auto& win = *platform.window(main.window().id());
+    win.setRefusesMinimize(true);
+    app.minimize();
+    app.minimize();
+    EXPECT_EQ(win.minimizeRequests(), 2);
+    EXPECT_EQ(app.topMostLevel(), 1);
+
+    win.setRefusesMinimize(false);
+    app.minimize();
+    EXPECT_TRUE(win.minimized());
+    app.minimize();
+    EXPECT_EQ(win.minimizeRequests(), 3) << "an iconified window is not asked again";
+    app.restore();
+    EXPECT_EQ(app.topMostLevel(), 0);
+    EXPECT_FALSE(win.minimized());
+}
+
 TEST_F(Fixture, TimerTicksEveryIntervalAndEnablingAgainDoesNotRestartIt) {
     auto& t = main.make<TTimer>();
     int ticks = 0;

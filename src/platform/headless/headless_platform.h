@@ -31,7 +31,10 @@ class HeadlessWindow final : public NativeWindow {
     void hide() override { visible_ = false; }
     bool visible() const override { return visible_ && !minimized_; }
     void raise() override;
-    void minimize() override { minimized_ = true; }
+    void minimize() override {
+        ++minimizeRequests_;
+        if (!refusesMinimize_) minimized_ = true;
+    }
     void restore() override { minimized_ = false; }
     bool minimized() const override { return minimized_; }
     void setTitle(const std::string& utf8) override { title_ = utf8; }
@@ -48,6 +51,9 @@ class HeadlessWindow final : public NativeWindow {
     bool captured() const { return captured_; }
     bool hasIcon() const { return hasIcon_; }
     NativeWindow* transientFor() const { return owner_; }
+    int minimizeRequests() const { return minimizeRequests_; }
+    // As a window manager that never iconifies (or none at all).
+    void setRefusesMinimize(bool on) { refusesMinimize_ = on; }
     const Pixel* buffer() const { return pixels_.data(); }
     Pixel pixelAt(int x, int y) const { return pixels_[std::size_t(y * size_.width + x)]; }
     // Rectangles presented so far, and their count.
@@ -67,6 +73,8 @@ class HeadlessWindow final : public NativeWindow {
     int presentCount_ = 0;
     bool visible_ = false;
     bool minimized_ = false;
+    bool refusesMinimize_ = false;
+    int minimizeRequests_ = 0;
     bool captured_ = false;
     bool hasIcon_ = false;
     Cursor cursor_ = Cursor::Arrow;
