@@ -80,7 +80,11 @@ class Platform {
     // deadline. Returns false when the deadline passed without an event.
     virtual bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) = 0;
     virtual Point cursorPos() = 0;
-    virtual Size screenSize() = 0;
+    // The virtual desktop: every monitor's rectangle within it, in screen coordinates.
+    virtual Rect desktopRect() = 0;
+    // The monitor that holds `p`, the nearest one when none does; the primary monitor
+    // for nullopt.
+    virtual Rect monitorRect(std::optional<Point> p) = 0;
     virtual std::string clipboardText() = 0;
     virtual void setClipboardText(const std::string& utf8) = 0;
     virtual void startTextInput() = 0;

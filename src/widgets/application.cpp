@@ -178,6 +178,15 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         result = *native;
     } else {
         TMessageForm box(*this, text, caption, flags);
+        // Centred on the monitor of the active window, not on the main window.
+        std::optional<Point> near;
+        if (previous && previous->isShowing()) {
+            const Point at = previous->window().position();
+            near = Point{at.x + previous->width() / 2, at.y + previous->height() / 2};
+        }
+        const Rect screen = platform_.monitorRect(near);
+        box.moveTo({screen.left + (screen.width() - box.width()) / 2,
+                    screen.top + (screen.height() - box.height()) / 2});
         boxes_.push_back(&box);
         box.show();
         struct Cleanup {

@@ -69,8 +69,10 @@ void TForm::show() {
         return;
     }
     if (position_ == TPosition::poScreenCenter && !shownOnce_) {
-        Size s = app_.platform().screenSize();
-        window_->setPosition({(s.width - width()) / 2, (s.height - height()) / 2});
+        // The screen is the primary monitor, as the platform's screen metrics give it.
+        const Rect s = app_.platform().monitorRect(std::nullopt);
+        window_->setPosition(
+            {s.left + (s.width() - width()) / 2, s.top + (s.height() - height()) / 2});
     }
     shownOnce_ = true;
     shown_ = true;

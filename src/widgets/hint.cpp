@@ -105,12 +105,13 @@ void HintController::show() {
     shownText_ = h.substr(0, h.find('|'));
     const Font& f = app_.fonts().font(hintFont());
     Size ext = f.textExtent(shownText_);
-    const Size screen = app_.platform().screenSize();
-    ext.width = std::min(ext.width, screen.width - 6);
+    // Kept within the desktop, which spans every monitor.
+    const Rect desktop = app_.platform().desktopRect();
+    ext.width = std::min(ext.width, desktop.width() - 6);
     window_ = std::make_unique<THintWindow>(app_, shownText_, ext);
     Point p{pointer_.x, pointer_.y + kCursorHeight};
-    p.x = std::clamp(p.x, 0, std::max(0, screen.width - window_->width()));
-    p.y = std::clamp(p.y, 0, std::max(0, screen.height - window_->height()));
+    p.x = std::clamp(p.x, desktop.left, std::max(desktop.left, desktop.right - window_->width()));
+    p.y = std::clamp(p.y, desktop.top, std::max(desktop.top, desktop.bottom - window_->height()));
     window_->moveTo(p);
     window_->showNoActivate();
     hideAt_ = app_.platform().now() + kHidePause;

@@ -175,7 +175,6 @@ TMessageForm::TMessageForm(TApplication& app, const std::string& text, const std
     setCaption(caption);
     setColor(clBtnFace);
     setFont(TFont{boxFont(), clWindowText});
-    setPosition(TPosition::poScreenCenter);
     setWindowTitle(caption);
     layout(app, text, caption, icon_, lines_);
     if (app.mainForm()) window().setTransientFor(&app.mainForm()->window());

@@ -112,5 +112,19 @@ TEST_F(Hints, IsKeptOnTheDesktop) {
     EXPECT_LE(w->screenPos().y + w->height(), 768);
 }
 
+// The desktop spans every monitor: a hint over a window on the second monitor stays
+// there, kept within the desktop's edge rather than the primary monitor's.
+TEST_F(Hints, IsKeptOnTheDesktopAcrossMonitors) {
+    platform.setMonitors({Rect::fromXYWH(0, 0, 1024, 768), Rect::fromXYWH(1024, 0, 1280, 1024)});
+    form.moveTo({2304 - 601, 300});
+    drv.move(form, {590, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    TForm* w = hints.window();
+    EXPECT_GT(w->screenPos().x, 1024 + 601);
+    EXPECT_LE(w->screenPos().x + w->width(), 2304);
+    EXPECT_EQ(w->screenPos().y, 300 + 10 + HintController::kCursorHeight);
+}
+
 }  // namespace
 }  // namespace tv

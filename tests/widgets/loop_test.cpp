@@ -96,6 +96,31 @@ TEST_F(Fixture, MinimisingAgainAsksTheWindowAgainWhenItWasNotIconified) {
     EXPECT_FALSE(win.minimized());
 }
 
+// With two monitors, a window shown centred lands on the primary one, and a box is
+// centred on the monitor of the active window, wherever the main window is.
+TEST_F(Fixture, WindowsCentreOnThePrimaryMonitorAndBoxesOnTheActiveWindowsOne) {
+    const Rect primary = Rect::fromXYWH(0, 0, 1024, 768);
+    const Rect second = Rect::fromXYWH(1024, -200, 1280, 1024);
+    platform.setMonitors({primary, second});
+    main.setPosition(TPosition::poScreenCenter);
+    auto& t = main.make<TTimer>();
+    t.setInterval(10);
+    t.setOnTimer([&](TObject*) {
+        t.setEnabled(false);
+        app.messageBox("text", "托尔万(Tolvane)", MB_OK);
+    });
+    startShown();
+    EXPECT_EQ(main.screenPos(), (Point{(1024 - 601) / 2, (768 - 439) / 2}));
+
+    main.moveTo({1500, 100});
+    drv.advance(10);
+    TForm* box = drv.topBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->screenPos(), (Point{second.left + (second.width() - box->width()) / 2,
+                                       second.top + (second.height() - box->height()) / 2}));
+    drv.key(*box, platform::Key::Return);
+}
+
 TEST_F(Fixture, TimerTicksEveryIntervalAndEnablingAgainDoesNotRestartIt) {
     auto& t = main.make<TTimer>();
     int ticks = 0;
@@ -239,9 +264,8 @@ TEST_F(Fixture, ModalDialogIsCentredFirstAndKeepsItsPlaceAfterwards) {
     ASSERT_TRUE(dialog.isShowing());
     EXPECT_TRUE(dialog.modal());
     EXPECT_FALSE(main.inputEnabled());
-    const Size s = platform.screenSize();
     EXPECT_EQ(dialog.screenPos(),
-              (Point{(s.width - dialog.width()) / 2, (s.height - dialog.height()) / 2}));
+              (Point{(1024 - dialog.width()) / 2, (768 - dialog.height()) / 2}));
     dialog.moveTo({5, 6});
     drv.closeRequest(dialog);
     EXPECT_EQ(result, TModalResult::mrCancel);

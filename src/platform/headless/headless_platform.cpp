@@ -1,5 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
+#include "platform/monitors.h"
+
 #include <algorithm>
 
 namespace tv::platform {
@@ -31,7 +33,16 @@ void HeadlessWindow::raise() {
     if (role_ != WindowRole::Tooltip) owner_platform_.setFocused(this);
 }
 
-HeadlessPlatform::HeadlessPlatform(Size screen) : screen_(screen) {}
+HeadlessPlatform::HeadlessPlatform(Size screen)
+    : monitors_{Rect::fromXYWH(0, 0, screen.width, screen.height)} {}
+
+Rect HeadlessPlatform::desktopRect() {
+    return unionOf(monitors_, {});
+}
+
+Rect HeadlessPlatform::monitorRect(std::optional<Point> p) {
+    return chooseMonitor(monitors_, 0, p, {});
+}
 HeadlessPlatform::~HeadlessPlatform() = default;
 
 std::unique_ptr<NativeWindow> HeadlessPlatform::createWindow(const WindowSpec& spec) {

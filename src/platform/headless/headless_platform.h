@@ -94,7 +94,8 @@ class HeadlessPlatform final : public Platform {
     std::uint64_t now() override { return now_; }
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override;
     Point cursorPos() override { return cursor_; }
-    Size screenSize() override { return screen_; }
+    Rect desktopRect() override;
+    Rect monitorRect(std::optional<Point> p) override;
     std::string clipboardText() override { return clipboard_; }
     void setClipboardText(const std::string& utf8) override { clipboard_ = utf8; }
     void startTextInput() override { textInput_ = true; }
@@ -105,6 +106,9 @@ class HeadlessPlatform final : public Platform {
     bool queueEmpty() const { return queue_.empty(); }
     void setNow(std::uint64_t t) { now_ = t; }
     void setCursorPos(Point p) { cursor_ = p; }
+    // Monitors in screen coordinates; the first is the primary one. By default one
+    // monitor of the size given to the constructor, at the origin.
+    void setMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
     void setIdleHook(IdleHook hook) { idle_ = std::move(hook); }
     // Windows alive now, in creation order.
     const std::vector<HeadlessWindow*>& windows() const { return windows_; }
@@ -116,7 +120,7 @@ class HeadlessPlatform final : public Platform {
     friend class HeadlessWindow;
     void forget(HeadlessWindow* w);
 
-    Size screen_;
+    std::vector<Rect> monitors_;
     std::uint64_t now_ = 1000;
     Point cursor_{-1, -1};
     std::deque<Event> queue_;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gfx/picture.h"
+#include "platform/monitors.h"
 #include "platform/sdl/sdl_api.h"
 #include "platform/sdl/x11.h"
 
@@ -282,10 +283,16 @@ class SdlPlatform final : public Platform {
         return {x, y};
     }
 
-    Size screenSize() override {
+    Rect desktopRect() override {
         int w = 0, h = 0;
-        x11::primaryScreenSize(connection_, w, h);
-        return {w, h};
+        x11::screenSize(connection_, w, h);
+        return Rect::fromXYWH(0, 0, w, h);
+    }
+    Rect monitorRect(std::optional<Point> p) override {
+        std::vector<Rect> list;
+        for (const x11::Monitor& m : x11::monitors(connection_))
+            list.push_back(Rect::fromXYWH(m.x, m.y, m.width, m.height));
+        return chooseMonitor(list, 0, p, desktopRect());
     }
     std::string clipboardText() override {
         ensureInput();

@@ -85,32 +85,36 @@ bool eventsQueued(void* display) {
     return XEventsQueued(static_cast<Display*>(display), QueuedAfterFlush) > 0;
 }
 
-void primaryScreenSize(Connection* c, int& width, int& height) {
+void screenSize(Connection* c, int& width, int& height) {
+    width = DisplayWidth(c->display, DefaultScreen(c->display));
+    height = DisplayHeight(c->display, DefaultScreen(c->display));
+}
+
+std::vector<Monitor> monitors(Connection* c) {
     Display* d = c->display;
-    const Window root = DefaultRootWindow(d);
-    width = DisplayWidth(d, DefaultScreen(d));
-    height = DisplayHeight(d, DefaultScreen(d));
+    std::vector<Monitor> list;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XRRQueryExtension(d, &eventBase, &errorBase) || !XRRQueryVersion(d, &major, &minor) ||
-        major < 1 || (major == 1 && minor < 3))
-        return;
-    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(d, root);
-    if (!resources) return;
-    RROutput primary = XRRGetOutputPrimary(d, root);
-    if (!primary && resources->noutput > 0) primary = resources->outputs[0];
-    if (XRROutputInfo* output = primary ? XRRGetOutputInfo(d, resources, primary) : nullptr) {
-        if (output->crtc) {
-            if (XRRCrtcInfo* crtc = XRRGetCrtcInfo(d, resources, output->crtc)) {
-                if (crtc->width > 0 && crtc->height > 0) {
-                    width = int(crtc->width);
-                    height = int(crtc->height);
-                }
-                XRRFreeCrtcInfo(crtc);
+    if (XRRQueryExtension(d, &eventBase, &errorBase) && XRRQueryVersion(d, &major, &minor) &&
+        (major > 1 || (major == 1 && minor >= 5))) {
+        int count = 0;
+        if (XRRMonitorInfo* info = XRRGetMonitors(d, DefaultRootWindow(d), True, &count)) {
+            for (int i = 0; i < count; ++i) {
+                const Monitor m{info[i].x, info[i].y, info[i].width, info[i].height};
+                if (m.width <= 0 || m.height <= 0) continue;
+                if (info[i].primary)
+                    list.insert(list.begin(), m);
+                else
+                    list.push_back(m);
             }
+            XRRFreeMonitors(info);
         }
-        XRRFreeOutputInfo(output);
     }
-    XRRFreeScreenResources(resources);
+    if (list.empty()) {
+        Monitor whole;
+        screenSize(c, whole.width, whole.height);
+        list.push_back(whole);
+    }
+    return list;
 }
 
 bool pointer(void* display, int& x, int& y) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tv::platform::x11 {
 
@@ -25,8 +26,14 @@ int connectionFd(void* display);
 // Sends what is buffered; true when events already wait in Xlib's queue, which a wait on
 // the connection alone would not see.
 bool eventsQueued(void* display);
-// The size of the primary monitor (the whole screen without RandR).
-void primaryScreenSize(Connection* c, int& width, int& height);
+struct Monitor {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// The monitors, the primary one first (RandR's monitor list; the whole screen as one
+// monitor without RandR 1.5).
+std::vector<Monitor> monitors(Connection* c);
+// The size of the whole X screen, which holds every monitor.
+void screenSize(Connection* c, int& width, int& height);
 bool pointer(void* display, int& x, int& y);
 
 struct WindowSetup {

@@ -215,8 +215,20 @@ class Win32Platform final : public Platform {
         GetCursorPos(&p);
         return {int(p.x), int(p.y)};
     }
-    Size screenSize() override {
-        return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    Rect desktopRect() override {
+        return Rect::fromXYWH(
+            GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    }
+    Rect monitorRect(std::optional<Point> p) override {
+        const POINT at{p ? p->x : 0, p ? p->y : 0};
+        HMONITOR m = MonitorFromPoint(at, p ? MONITOR_DEFAULTTONEAREST : MONITOR_DEFAULTTOPRIMARY);
+        MONITORINFO mi{};
+        mi.cbSize = sizeof mi;
+        if (m && GetMonitorInfoW(m, &mi))
+            return {int(mi.rcMonitor.left), int(mi.rcMonitor.top), int(mi.rcMonitor.right),
+                    int(mi.rcMonitor.bottom)};
+        return Rect::fromXYWH(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     }
     std::string clipboardText() override;
     void setClipboardText(const std::string& utf8) override;
