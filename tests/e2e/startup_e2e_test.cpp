@@ -112,5 +112,21 @@ TEST_F(StartupFilesTest, TheTitleComesFromTheExecutableNotFromArgvZero) {
     }
 }
 
+// On a desktop of two monitors the main window is centred on the primary one, here the
+// right-hand one, as the X server's RandR monitors say.
+TEST_F(StartupFilesTest, TheMainWindowIsCentredOnThePrimaryMonitor) {
+    startDesktop({.width = 2048, .height = 768});
+    desktop().setMonitors({Rect{1024, 0, 1024, 768}, Rect{0, 0, 1024, 768}});
+    App& app = launch(TOLVANE_BINARY);
+    const WindowId main = app.waitForWindow(kMainTitle);
+    ASSERT_NE(main, kNoWindow) << stderrOf(app);
+    const auto bounds = desktop().geometry(main);
+    ASSERT_TRUE(bounds.has_value());
+    EXPECT_EQ(bounds->x, 1024 + (1024 - kMainWidth) / 2) << toString(*bounds);
+    EXPECT_EQ(bounds->y, (768 - kMainHeight) / 2) << toString(*bounds);
+    desktop().requestClose(main);
+    EXPECT_TRUE(app.waitForExit(5s).ok()) << stderrOf(app);
+}
+
 }  // namespace
 }  // namespace tv::e2e

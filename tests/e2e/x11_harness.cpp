@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -393,6 +394,30 @@ WmState Desktop::wmState(Window window) const {
             return WmState::Iconic;
     }
     return WmState::Absent;
+}
+
+void Desktop::setMonitors(const std::vector<Rect>& monitors) const {
+    Display* d = display();
+    int major = 0, minor = 0;
+    if (!XRRQueryVersion(d, &major, &minor) || major < 1 || (major == 1 && minor < 5))
+        throw std::runtime_error("setMonitors: the server has no RandR 1.5");
+    // Physical sizes are required; any plausible value will do.
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        XRRMonitorInfo* m = XRRAllocateMonitor(d, 0);
+        const std::string name = "TV-" + std::to_string(i);
+        m->name = XInternAtom(d, name.c_str(), False);
+        m->primary = i == 0;
+        m->automatic = False;
+        m->x = monitors[i].x;
+        m->y = monitors[i].y;
+        m->width = monitors[i].width;
+        m->height = monitors[i].height;
+        m->mwidth = m->width / 4;
+        m->mheight = m->height / 4;
+        XRRSetMonitor(d, root(), m);
+        XRRFreeMonitors(m);
+    }
+    XSync(d, False);
 }
 
 bool Desktop::supportsDeleteWindow(Window window) const {

@@ -154,6 +154,9 @@ class Desktop {
     _XDisplay* display() const { return display_.get(); }
     WindowId root() const;
     Rect screen() const { return {0, 0, options_.width, options_.height}; }
+    // Splits the screen into RandR monitors, the first one primary; throws when the
+    // server cannot.
+    void setMonitors(const std::vector<Rect>& monitors) const;
     bool hasWindowManager() const { return wm_ != nullptr; }
     // DISPLAY, PATH and a throw-away HOME: the start of any child's environment.
     Environment baseEnvironment() const;
