@@ -80,6 +80,9 @@ class Platform {
     // deadline. Returns false when the deadline passed without an event.
     virtual bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) = 0;
     virtual Point cursorPos() = 0;
+    // How far the arrow pointer's visible image reaches below its hot spot, in pixels
+    // (the pointer's full height when its image cannot be read). Hints go that far below.
+    virtual int pointerDrop() = 0;
     // The virtual desktop: every monitor's rectangle within it, in screen coordinates.
     virtual Rect desktopRect() = 0;
     // The monitor that holds `p`, the nearest one when none does; the primary monitor

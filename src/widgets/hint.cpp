@@ -109,7 +109,8 @@ void HintController::show() {
     const Rect desktop = app_.platform().desktopRect();
     ext.width = std::min(ext.width, desktop.width() - 6);
     window_ = std::make_unique<THintWindow>(app_, shownText_, ext);
-    Point p{pointer_.x, pointer_.y + kCursorHeight};
+    // Below the visible part of the arrow pointer.
+    Point p{pointer_.x, pointer_.y + app_.platform().pointerDrop()};
     p.x = std::clamp(p.x, desktop.left, std::max(desktop.left, desktop.right - window_->width()));
     p.y = std::clamp(p.y, desktop.top, std::max(desktop.top, desktop.bottom - window_->height()));
     window_->moveTo(p);

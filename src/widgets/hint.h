@@ -33,8 +33,6 @@ class HintController {
   public:
     static constexpr std::uint64_t kPause = 500;
     static constexpr std::uint64_t kHidePause = 2500;
-    // Below the pointer's hot spot, the visible part of the arrow pointer.
-    static constexpr int kCursorHeight = 20;
 
     explicit HintController(TApplication& app);
     ~HintController();

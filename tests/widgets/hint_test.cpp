@@ -47,7 +47,7 @@ TEST_F(Hints, AppearsHalfASecondAfterThePointerStops) {
     EXPECT_EQ(hints.shownText(), "最小化");
     // Below the pointer by the pointer's height, text size + 6.
     TForm* w = hints.window();
-    EXPECT_EQ(w->screenPos(), (Point{100 + 562, 100 + 12 + HintController::kCursorHeight}));
+    EXPECT_EQ(w->screenPos(), (Point{100 + 562, 100 + 12 + platform.pointerDrop()}));
     EXPECT_EQ(w->width(), 3 * 12 + 6);
     EXPECT_EQ(w->height(), 12 + 6);
     EXPECT_EQ(platform.window(w->window().id())->role(), platform::WindowRole::Tooltip);
@@ -123,7 +123,7 @@ TEST_F(Hints, IsKeptOnTheDesktopAcrossMonitors) {
     TForm* w = hints.window();
     EXPECT_GT(w->screenPos().x, 1024 + 601);
     EXPECT_LE(w->screenPos().x + w->width(), 2304);
-    EXPECT_EQ(w->screenPos().y, 300 + 10 + HintController::kCursorHeight);
+    EXPECT_EQ(w->screenPos().y, 300 + 10 + platform.pointerDrop());
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "gfx/picture.h"
-#include "platform/win32/win32_platform.h"
 #include "gfx/win32/win32_text.h"
 #include "gfx/win32/windows_api.h"
+#include "platform/win32/win32_platform.h"
 #include "support/fake_font.h"
 #include "widgets/application.h"
 #include "widgets/form.h"
@@ -59,6 +59,21 @@ class Win32Backend : public ::testing::Test {
         return e;
     }
 };
+
+// Hints go below the visible part of the arrow pointer: read from its masks, it ends
+// below the hot spot and within the pointer's own height; the desktop holds the primary
+// monitor.
+TEST_F(Win32Backend, ThePointerDropAndTheMonitorsComeFromTheSystem) {
+    const int drop = platform_->pointerDrop();
+    EXPECT_GT(drop, 4);
+    EXPECT_LE(drop, GetSystemMetrics(SM_CYCURSOR));
+    EXPECT_EQ(platform_->pointerDrop(), drop);
+    const Rect primary = platform_->monitorRect(std::nullopt);
+    EXPECT_EQ(primary.topLeft(), (Point{0, 0}));
+    EXPECT_EQ(primary.width(), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_TRUE(platform_->desktopRect().contains(primary));
+    EXPECT_EQ(platform_->monitorRect(Point{-5000, 10}), primary) << "the nearest monitor";
+}
 
 TEST_F(Win32Backend, OneApplicationWindowWithTheTitleOwnsEveryOtherWindow) {
     ASSERT_NE(app_, nullptr);

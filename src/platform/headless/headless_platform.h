@@ -94,6 +94,7 @@ class HeadlessPlatform final : public Platform {
     std::uint64_t now() override { return now_; }
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override;
     Point cursorPos() override { return cursor_; }
+    int pointerDrop() override { return pointerDrop_; }
     Rect desktopRect() override;
     Rect monitorRect(std::optional<Point> p) override;
     std::string clipboardText() override { return clipboard_; }
@@ -106,6 +107,7 @@ class HeadlessPlatform final : public Platform {
     bool queueEmpty() const { return queue_.empty(); }
     void setNow(std::uint64_t t) { now_ = t; }
     void setCursorPos(Point p) { cursor_ = p; }
+    void setPointerDrop(int pixels) { pointerDrop_ = pixels; }
     // Monitors in screen coordinates; the first is the primary one. By default one
     // monitor of the size given to the constructor, at the origin.
     void setMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
@@ -121,6 +123,7 @@ class HeadlessPlatform final : public Platform {
     void forget(HeadlessWindow* w);
 
     std::vector<Rect> monitors_;
+    int pointerDrop_ = 20;
     std::uint64_t now_ = 1000;
     Point cursor_{-1, -1};
     std::deque<Event> queue_;

@@ -277,6 +277,11 @@ class SdlPlatform final : public Platform {
         }
     }
 
+    int pointerDrop() override {
+        if (pointerDrop_ < 0) pointerDrop_ = x11::pointerDrop(connection_);
+        return pointerDrop_;
+    }
+
     Point cursorPos() override {
         int x = 0, y = 0;
         x11::pointer(ownDisplay_, x, y);
@@ -561,6 +566,7 @@ class SdlPlatform final : public Platform {
     SdlWindow* own_ = nullptr;
     Uint32 adoptedId_ = 0;
     bool exposeOwn_ = false;
+    int pointerDrop_ = -1;  // read when the first hint shows
     bool textInput_ = false;
     Cursor cursor_ = Cursor::Arrow;
     int signals_ = -1;

@@ -2,6 +2,7 @@
 #include "platform/sdl/x11.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xrandr.h>
@@ -115,6 +116,23 @@ std::vector<Monitor> monitors(Connection* c) {
         list.push_back(whole);
     }
     return list;
+}
+
+int pointerDrop(Connection* c) {
+    Display* d = c->display;
+    const int size = XcursorGetDefaultSize(d);
+    XcursorImage* image = XcursorLibraryLoadImage("left_ptr", XcursorGetTheme(d), size);
+    if (!image) return size;
+    int last = -1;
+    for (int y = int(image->height) - 1; y >= 0 && last < 0; --y)
+        for (int x = 0; x < int(image->width); ++x)
+            if (image->pixels[std::size_t(y) * image->width + std::size_t(x)] >> 24) {
+                last = y;
+                break;
+            }
+    const int drop = last < 0 ? size : last + 1 - int(image->yhot);
+    XcursorImageDestroy(image);
+    return drop > 0 ? drop : size;
 }
 
 bool pointer(void* display, int& x, int& y) {

@@ -35,6 +35,10 @@ std::vector<Monitor> monitors(Connection* c);
 // The size of the whole X screen, which holds every monitor.
 void screenSize(Connection* c, int& width, int& height);
 bool pointer(void* display, int& x, int& y);
+// How far the themed arrow pointer ("left_ptr" at the default size) reaches below its hot
+// spot: its last row with a visible pixel. The default pointer size when the theme has
+// no such image.
+int pointerDrop(Connection* c);
 
 struct WindowSetup {
     const char* title = "";      // UTF-8

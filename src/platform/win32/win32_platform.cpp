@@ -215,6 +215,7 @@ class Win32Platform final : public Platform {
         GetCursorPos(&p);
         return {int(p.x), int(p.y)};
     }
+    int pointerDrop() override;
     Rect desktopRect() override {
         return Rect::fromXYWH(
             GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
@@ -263,6 +264,7 @@ class Win32Platform final : public Platform {
     HINSTANCE instance_ = nullptr;
     HWND app_ = nullptr;
     HWND lastActive_ = nullptr;
+    int pointerDrop_ = -1;  // read when the first hint shows
     std::array<HCURSOR, 3> cursors_{};
     std::vector<Win32Window*> windows_;
     Win32Window* main_ = nullptr;
@@ -762,6 +764,41 @@ void CALLBACK Win32Platform::boxTimerProc(HWND h, UINT, UINT_PTR id, DWORD) {
         next = p->now() + 100;
     }
     if (!p->boxServices_.empty()) p->armBoxTimer(next);
+}
+
+// The arrow pointer's last visible row, read from its masks: monochrome pointers keep
+// the AND mask above the XOR mask in one bitmap twice as tall; a pixel shows where the
+// AND bit is 0 or the XOR bit is 1.
+int Win32Platform::pointerDrop() {
+    if (pointerDrop_ >= 0) return pointerDrop_;
+    pointerDrop_ = GetSystemMetrics(SM_CYCURSOR);
+    ICONINFO info{};
+    if (!GetIconInfo(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)), &info)) return pointerDrop_;
+    BITMAP bm{};
+    if (info.hbmMask && GetObjectW(info.hbmMask, sizeof bm, &bm) && bm.bmWidthBytes > 0) {
+        const bool mono = info.hbmColor == nullptr;
+        const int height = mono ? bm.bmHeight / 2 : bm.bmHeight;
+        std::vector<unsigned char> bits(std::size_t(bm.bmWidthBytes) * std::size_t(bm.bmHeight));
+        if (GetBitmapBits(info.hbmMask, LONG(bits.size()), bits.data()) > 0) {
+            auto bit = [&](int x, int y) {
+                return (bits[std::size_t(y) * std::size_t(bm.bmWidthBytes) + std::size_t(x / 8)] >>
+                        (7 - x % 8)) &
+                       1;
+            };
+            for (int y = height - 1; y >= 0; --y) {
+                bool visible = false;
+                for (int x = 0; x < bm.bmWidth && !visible; ++x)
+                    visible = bit(x, y) == 0 || (mono && bit(x, y + height) == 1);
+                if (visible) {
+                    if (y + 1 > int(info.yHotspot)) pointerDrop_ = y + 1 - int(info.yHotspot);
+                    break;
+                }
+            }
+        }
+    }
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    return pointerDrop_;
 }
 
 std::optional<int> Win32Platform::nativeMessageBox(const std::string& text,
