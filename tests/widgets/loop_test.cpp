@@ -32,6 +32,15 @@ struct Fixture : ::testing::Test {
         main.show();
         drv.start();
     }
+    // A timer on the main form that opens one box on its first tick.
+    void openBoxAfter(int ms) {
+        auto& t = main.make<TTimer>();
+        t.setInterval(ms);
+        t.setOnTimer([this, &t](TObject*) {
+            t.setEnabled(false);
+            app.messageBox("text", "托尔万(Tolvane)", MB_OK);
+        });
+    }
 };
 
 // A single border's sunken edge lies outside the panel's client area: there the panel
@@ -103,12 +112,7 @@ TEST_F(Fixture, WindowsCentreOnThePrimaryMonitorAndBoxesOnTheActiveWindowsOne) {
     const Rect second = Rect::fromXYWH(1024, -200, 1280, 1024);
     platform.setMonitors({primary, second});
     main.setPosition(TPosition::poScreenCenter);
-    auto& t = main.make<TTimer>();
-    t.setInterval(10);
-    t.setOnTimer([&](TObject*) {
-        t.setEnabled(false);
-        app.messageBox("text", "托尔万(Tolvane)", MB_OK);
-    });
+    openBoxAfter(10);
     startShown();
     EXPECT_EQ(main.screenPos(), (Point{(1024 - 601) / 2, (768 - 439) / 2}));
 
@@ -198,12 +202,7 @@ TEST_F(Fixture, ABoxHasOneButtonAndTheOwnerTakesNoInputWhileItIsOpen) {
     p.setBounds(10, 10, 100, 30);
     int clicks = 0;
     p.OnClick = [&](TObject*) { ++clicks; };
-    auto& t = main.make<TTimer>();
-    t.setInterval(10);
-    t.setOnTimer([&](TObject*) {
-        t.setEnabled(false);
-        app.messageBox("text", "托尔万(Tolvane)", MB_OK);
-    });
+    openBoxAfter(10);
     startShown();
     drv.advance(10);
     auto* box = dynamic_cast<TMessageForm*>(drv.topBox());
