@@ -5,7 +5,7 @@
 # the one list: add a package here and every entry point installs it.
 TV_PACKAGES=(
     build-essential cmake pkg-config
-    libsdl2-dev libx11-dev libxrandr-dev libxcursor-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
+    libsdl2-dev libx11-dev libxrandr-dev libxcursor-dev libxfixes-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
     nlohmann-json3-dev libgtest-dev googletest
     xvfb xdotool x11-utils openbox
     fonts-arphic-uming xfonts-wqy xfonts-100dpi fonts-liberation2 fonts-dejavu-core

@@ -171,6 +171,24 @@ TEST_F(MainWindowTest, UnderAWindowManagerDragsAndHintsFollowTheTrueScreenPositi
     EXPECT_NEAR(h.x, at(566, 14).x, 40) << toString(h);
 }
 
+// At the bottom of the desktop the hint is pushed up under the pointer. The pointer
+// passes through it, so the window keeps the pointer and the hint stays its full time
+// instead of going and coming back.
+TEST_F(MainWindowTest, AHintPushedUpUnderThePointerStays) {
+    start();
+    desktop().xdotool({"windowmove", std::to_string(main_), "300", "748"});
+    ASSERT_TRUE(waitUntil([&] { return where().y == 748; })) << toString(where());
+    origin_ = where().at(0, 0);
+    desktop().mouseMove(at(566, 14));
+    const WindowId hint = desktop().waitForWindow("最小化", 3s);
+    ASSERT_NE(hint, kNoWindow);
+    const Rect h = *desktop().geometry(hint);
+    ASSERT_LE(h.y, at(566, 14).y) << "the hint is not under the pointer: " << toString(h);
+    std::this_thread::sleep_for(1200ms);
+    EXPECT_TRUE(desktop().isViewable(hint));
+    EXPECT_EQ(desktop().findWindow("最小化"), hint);
+}
+
 TEST_F(MainWindowTest, TheHintOfTheMinimisePictureAppearsAfterHalfASecond) {
     start();
     desktop().mouseMove(at(566, 14));

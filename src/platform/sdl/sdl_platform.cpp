@@ -217,7 +217,12 @@ class SdlPlatform final : public Platform {
         if (!w)
             throw std::runtime_error(std::string("cannot create a window: ") + api_->GetError());
         if (!display_) display_ = x11DisplayOf(w);
-        if (void* d = x11DisplayOf(w)) x11::setTitle(d, x11WindowOf(w), spec.title.c_str());
+        if (void* d = x11DisplayOf(w)) {
+            x11::setTitle(d, x11WindowOf(w), spec.title.c_str());
+            // A hint pushed up under the pointer must not take the pointer from the window
+            // it explains: the pointer passes through it.
+            if (spec.role == WindowRole::Tooltip) x11::makeInputTransparent(d, x11WindowOf(w));
+        }
         return std::make_unique<SdlWindow>(*this, w);
     }
 

@@ -5,7 +5,9 @@
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -263,6 +265,18 @@ bool rootPosition(Connection* c, Xid w, int& x, int& y) {
     Window child;
     return XTranslateCoordinates(c->display, w, DefaultRootWindow(c->display), 0, 0, &x, &y,
                                  &child);
+}
+
+void makeInputTransparent(void* display, Xid w) {
+    auto* d = static_cast<Display*>(display);
+    int eventBase = 0, errorBase = 0;
+    if (!XFixesQueryExtension(d, &eventBase, &errorBase)) return;
+    int major = 0, minor = 0;
+    if (!XFixesQueryVersion(d, &major, &minor) || major < 2) return;  // input shapes: 2.0
+    XserverRegion empty = XFixesCreateRegion(d, nullptr, 0);
+    XFixesSetWindowShapeRegion(d, w, ShapeInput, 0, 0, empty);
+    XFixesDestroyRegion(d, empty);
+    XFlush(d);
 }
 
 void selectInputEvents(void* display, Xid w) {

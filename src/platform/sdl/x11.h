@@ -60,6 +60,8 @@ void raiseWindow(Connection* c, Xid w);
 // Where the window's top-left corner is on the screen, also when a window manager has
 // put it into a frame of its own.
 bool rootPosition(Connection* c, Xid w, int& x, int& y);
+// Pointer input passes through the window to whatever lies below it.
+void makeInputTransparent(void* display, Xid w);
 // Asks SDL's connection for the events SDL reads from windows it created itself.
 void selectInputEvents(void* display, Xid w);
 

@@ -568,6 +568,11 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEACTIVATE:
             if (role_ == WindowRole::Tooltip) return MA_NOACTIVATE;
             break;
+        case WM_NCHITTEST:
+            // The pointer passes through a hint to the window below, so a hint pushed up
+            // under the pointer does not make that window lose the pointer.
+            if (role_ == WindowRole::Tooltip) return HTTRANSPARENT;
+            break;
         case WM_ACTIVATE:
             if (role_ == WindowRole::Tooltip) break;
             if (LOWORD(wParam) != WA_INACTIVE) platform_.formActivated(hwnd_);
