@@ -1,7 +1,8 @@
 #pragma once
 // The platform layer: native top-level windows with a 32-bit pixel buffer, the event
-// stream, the pointer, the screen, a monotonic clock and the clipboard. Everything above
-// it is written against these two interfaces; SDL2 and the headless backend implement them.
+// stream, the pointer, the monitors, a monotonic clock and the clipboard. Everything above
+// it is written against these two interfaces; the X11 (over SDL2), Windows and headless
+// backends implement them.
 
 #include <cstdint>
 #include <functional>
