@@ -189,6 +189,33 @@ TEST_F(MainWindowTest, AHintPushedUpUnderThePointerStays) {
     EXPECT_EQ(desktop().findWindow("最小化"), hint);
 }
 
+// The About dialog opens from the help group over the main window (which SDL took over
+// from our own connection), centred on the screen the first time. A click on its
+// button's sunken edge does nothing; a click inside closes it, and the main window
+// takes input again.
+TEST_F(MainWindowTest, TheAboutDialogOpensCentredAndItsButtonClosesIt) {
+    start({}, /*windowManager=*/true);
+    click(100, 402);  // the help header
+    ASSERT_TRUE(waitForPixel(100, 152, kDesktopBlue));
+    click(17 + 50, 251 + 15);  // "关于软件"
+    const WindowId about = desktop().waitForWindow("关于…", 3s);
+    ASSERT_NE(about, kNoWindow) << app_->stderrText();
+    const Rect a = *desktop().geometry(about);
+    EXPECT_NEAR(a.x, (1024 - a.width) / 2, 1) << toString(a);
+    EXPECT_NEAR(a.y, (768 - a.height) / 2, 1) << toString(a);
+    desktop().grab(a).savePng(artifactPath(".about.png"));
+
+    // "确 定" is 65 x 28 at (262, 144) of the client area, which starts at (3, 22).
+    desktop().click(a.at(3 + 262, 22 + 144 + 14));  // its left edge
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(desktop().isViewable(about)) << "a click on the edge closed the dialog";
+    desktop().click(a.at(3 + 262 + 32, 22 + 144 + 14));
+    EXPECT_TRUE(desktop().waitForWindowGone(about, 3s));
+
+    click(100, 102);  // the security header: back to the disk scan page
+    EXPECT_TRUE(waitForPixel(420, 190, kWhite)) << toString(pixel(420, 190));
+}
+
 TEST_F(MainWindowTest, TheHintOfTheMinimisePictureAppearsAfterHalfASecond) {
     start();
     desktop().mouseMove(at(566, 14));
