@@ -47,8 +47,9 @@ TEST_P(StartupTest, MainWindowIsCentredPaintedAndClosesWithExitCodeZero) {
                                  << toString(shot.at(0, 0));
 
     // Without WM_DELETE_WINDOW in WM_PROTOCOLS a window manager kills the client instead
-    // of asking it to close.
+    // of asking it to close; a window that does not answer pings is called hung.
     EXPECT_TRUE(desktop().supportsDeleteWindow(main));
+    EXPECT_TRUE(desktop().answersPing(main));
     desktop().requestClose(main);
     const ExitStatus status = app.waitForExit(5s);
     EXPECT_TRUE(status.ok()) << status.describe() << stderrOf(app);

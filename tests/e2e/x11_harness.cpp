@@ -446,6 +446,42 @@ void Desktop::requestClose(Window window) const {
     XSync(display(), False);
 }
 
+bool Desktop::answersPing(Window window, std::chrono::milliseconds timeout) const {
+    // A connection of its own, so the answer does not land in the queries' queue.
+    Display* d = XOpenDisplay(displayName_.c_str());
+    if (!d) throw std::runtime_error("answersPing: cannot open " + displayName_);
+    const Window rootWindow = DefaultRootWindow(d);
+    const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(d, "_NET_WM_PING", False);
+    XSelectInput(d, rootWindow, SubstructureNotifyMask);
+    const long stamp = 4242;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(ping);
+    event.xclient.data.l[1] = stamp;
+    event.xclient.data.l[2] = long(window);
+    XSendEvent(d, window, False, NoEventMask, &event);
+    XFlush(d);
+    const bool answered = waitUntil(
+        [&] {
+            while (XPending(d) > 0) {
+                XEvent e;
+                XNextEvent(d, &e);
+                if (e.type == ClientMessage && e.xclient.message_type == protocols &&
+                    Atom(e.xclient.data.l[0]) == ping && e.xclient.data.l[1] == stamp &&
+                    Window(e.xclient.data.l[2]) == window && e.xclient.window == rootWindow)
+                    return true;
+            }
+            return false;
+        },
+        timeout);
+    XCloseDisplay(d);
+    return answered;
+}
+
 void Desktop::focus(Window window) const {
     XSetInputFocus(display(), window, RevertToPointerRoot, CurrentTime);
     XSync(display(), False);

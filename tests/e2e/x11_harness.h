@@ -183,6 +183,9 @@ class Desktop {
     std::optional<pid_t> ownerPid(WindowId window) const;  // _NET_WM_PID, when set
     // The close request a window manager sends when the user closes a window.
     void requestClose(WindowId window) const;
+    // Pings the window as a window manager does (_NET_WM_PING) and tells whether its
+    // client answered within the timeout; unanswered pings make desktops call it hung.
+    bool answersPing(WindowId window, std::chrono::milliseconds timeout = 2s) const;
     void focus(WindowId window) const;
 
     // --- Input (through xdotool; each call returns once the X server has the events) ---
