@@ -192,7 +192,8 @@ class SdlPlatform final : public Platform {
     x11::Connection* connection() const { return connection_; }
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override {
-        if (!api_ && !own_ && spec.role == WindowRole::Main) {
+        if (!api_ && !own_ && spec.role == WindowRole::Main &&
+            x11::defaultVisualIsXrgb(connection_)) {
             const std::string cls = className();
             x11::WindowSetup setup;
             setup.title = spec.title.c_str();

@@ -145,6 +145,15 @@ bool pointer(void* display, int& x, int& y) {
     return XQueryPointer(d, DefaultRootWindow(d), &root, &child, &x, &y, &wx, &wy, &mask);
 }
 
+bool defaultVisualIsXrgb(Connection* c) {
+    Display* d = c->display;
+    const int screen = DefaultScreen(d);
+    const Visual* v = DefaultVisual(d, screen);
+    const int depth = DefaultDepth(d, screen);
+    return (depth == 24 || depth == 32) && v->red_mask == 0xFF0000 && v->green_mask == 0xFF00 &&
+           v->blue_mask == 0xFF;
+}
+
 Xid createMainWindow(Connection* c, const WindowSetup& s) {
     Display* d = c->display;
     const int screen = DefaultScreen(d);

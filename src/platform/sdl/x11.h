@@ -40,6 +40,10 @@ bool pointer(void* display, int& x, int& y);
 // no such image.
 int pointerDrop(Connection* c);
 
+// Whether the screen's default visual is 24- or 32-bit XRGB, the layout of our pixel
+// buffers; windows on other visuals are left to SDL's own conversion.
+bool defaultVisualIsXrgb(Connection* c);
+
 struct WindowSetup {
     const char* title = "";      // UTF-8
     const char* className = "";  // WM_CLASS
