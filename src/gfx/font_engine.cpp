@@ -11,6 +11,7 @@
 #include "gfx/font_faces.h"
 #include "gfx/font_rules.h"
 #include "gfx/font_utf8.h"
+#include "gfx/glyph_run.h"
 
 namespace tv {
 
@@ -76,31 +77,14 @@ class FtFont final : public Font {
     int advance(char32_t cp) const override { return cp == '\t' ? tabWidth() : glyph(cp).advance; }
 
     void draw(Canvas& canvas, int x, int y, std::string_view text, Pixel color) const override {
-        if (canvas.clipEmpty() || text.empty()) return;
-        const Rect clip = canvas.clip();
-        const long long baseline = static_cast<long long>(y) + setup_.ascent;
-        // Glyphs overhang their pen position by a few pixels at most; past this margin
-        // nothing more of the line can reach into the clip.
-        const long long stopAt = static_cast<long long>(clip.right) + 2LL * lineHeight();
-        long long pen = x;
-        for (std::size_t pos = 0; pos < text.size() && pen <= stopAt;) {
-            const char32_t cp = decodeUtf8(text, pos);
-            if (cp == '\t') {
-                pen = x + nextTabStop(pen - x);
-                continue;
-            }
-            const GlyphEntry& g = glyph(cp);
-            if (g.width > 0) {
-                const long long gx = pen + g.left;
-                const long long gy = baseline - g.top;
-                if (gx < clip.right && gx + g.width > clip.left && gy < clip.bottom &&
-                    gy + g.rows > clip.top) {
-                    canvas.blendMask(int(gx), int(gy), store_.data() + g.offset, g.width, g.rows,
-                                     g.pitch, g.mono, color);
-                }
-            }
-            pen += g.advance;
-        }
+        drawGlyphRun(
+            canvas, x, y + setup_.ascent, lineHeight(), text,
+            [this](char32_t cp) -> const GlyphEntry& { return glyph(cp); },
+            [this](long long offset) { return nextTabStop(offset); },
+            [&](const GlyphEntry& g, int gx, int gy) {
+                canvas.blendMask(gx, gy, store_.data() + g.offset, g.width, g.rows, g.pitch, g.mono,
+                                 color);
+            });
     }
 
     const GlyphEntry& glyph(char32_t cp) const {

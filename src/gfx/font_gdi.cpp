@@ -14,6 +14,7 @@
 
 #include "gfx/font_rules.h"
 #include "gfx/font_utf8.h"
+#include "gfx/glyph_run.h"
 #include "gfx/win32/win32_text.h"
 
 namespace tv {
@@ -277,29 +278,14 @@ class GdiFont final : public Font {
     int advance(char32_t cp) const override { return cp == '\t' ? tabWidth() : glyph(cp).advance; }
 
     void draw(Canvas& canvas, int x, int y, std::string_view text, Pixel color) const override {
-        if (canvas.clipEmpty() || text.empty()) return;
-        const Rect clip = canvas.clip();
-        const long long baseline = static_cast<long long>(y) + ascent_;
-        const long long stopAt = static_cast<long long>(clip.right) + 2LL * lineHeight();
-        long long pen = x;
-        for (std::size_t pos = 0; pos < text.size() && pen <= stopAt;) {
-            const char32_t cp = decodeUtf8(text, pos);
-            if (cp == '\t') {
-                pen = x + nextTabStop(pen - x);
-                continue;
-            }
-            const Glyph& g = glyph(cp);
-            if (g.width > 0) {
-                const long long gx = pen + g.left;
-                const long long gy = baseline - g.top;
-                if (gx < clip.right && gx + g.width > clip.left && gy < clip.bottom &&
-                    gy + g.rows > clip.top) {
-                    canvas.blendMask(int(gx), int(gy), store_.data() + g.offset, g.width, g.rows,
-                                     g.width, false, color);
-                }
-            }
-            pen += g.advance;
-        }
+        drawGlyphRun(
+            canvas, x, y + ascent_, lineHeight(), text,
+            [this](char32_t cp) -> const Glyph& { return glyph(cp); },
+            [this](long long offset) { return nextTabStop(offset); },
+            [&](const Glyph& g, int gx, int gy) {
+                canvas.blendMask(gx, gy, store_.data() + g.offset, g.width, g.rows, g.width, false,
+                                 color);
+            });
     }
 
     const Glyph& glyph(char32_t cp) const {
