@@ -112,6 +112,30 @@ TEST_F(MainWindowTest, SetTitleWritesTheRegistryStore) {
     EXPECT_TRUE(waitUntil([&] { return !desktop().isViewable(notice); }));
 }
 
+// Typed text, Chinese included, reaches the title box through the keyboard and the input
+// machinery SDL brought up after the first frame, with and without a window manager, and
+// "设定标题" stores it.
+class TypingTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TypingTest, TypedTitleIsStoredBySetTitle) {
+    start({}, /*windowManager=*/GetParam());
+    click(100, 377);  // "网络优化": the personalisation page
+    ASSERT_TRUE(waitForPixel(420, 190, kPageGrey));
+    click(368, 98);  // Edit1
+    desktop().key("ctrl+a");
+    desktop().type("abc测试");
+    std::this_thread::sleep_for(200ms);
+    click(500, 99);  // "设定标题"
+    const WindowId notice = desktop().waitForWindow("托尔万(Tolvane)", 5s);
+    ASSERT_NE(notice, kNoWindow) << app_->stderrText();
+    const std::string user = readFile(app_->registryDir() / "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(user.find("\"Window Title\"=\"abc测试\""), std::string::npos) << user;
+    desktop().key("Return");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, TypingTest, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "Openbox" : "Bare"; });
+
 TEST_F(MainWindowTest, ALauncherStartsTheDesktopsSettingsPage) {
     TempDir bin("tolvane-fake-bin");
     const auto record = bin.path() / "args.txt";
