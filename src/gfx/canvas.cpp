@@ -7,12 +7,13 @@
 namespace tv {
 
 Canvas::Canvas(Pixel* pixels, int width, int height, int stride)
-    : pixels_(pixels), width_(width), height_(height), stride_(stride),
-      clip_{0, 0, width, height} {
+    : pixels_(pixels), width_(width), height_(height), stride_(stride), clip_{0, 0, width, height} {
     stack_.reserve(32);
 }
 
-void Canvas::save() { stack_.push_back({origin_, clip_}); }
+void Canvas::save() {
+    stack_.push_back({origin_, clip_});
+}
 
 void Canvas::restore() {
     if (stack_.empty()) return;
@@ -21,7 +22,9 @@ void Canvas::restore() {
     stack_.pop_back();
 }
 
-void Canvas::clipTo(const Rect& r) { clip_ = clip_.intersected(r.translated(origin_)); }
+void Canvas::clipTo(const Rect& r) {
+    clip_ = clip_.intersected(r.translated(origin_));
+}
 
 void Canvas::setPixel(int x, int y, Pixel p) {
     x += origin_.x;
@@ -46,8 +49,12 @@ void Canvas::fillRect(const Rect& r, Pixel p) {
     }
 }
 
-void Canvas::hline(int x1, int x2, int y, Pixel p) { fillRect({x1, y, x2, y + 1}, p); }
-void Canvas::vline(int x, int y1, int y2, Pixel p) { fillRect({x, y1, x + 1, y2}, p); }
+void Canvas::hline(int x1, int x2, int y, Pixel p) {
+    fillRect({x1, y, x2, y + 1}, p);
+}
+void Canvas::vline(int x, int y1, int y2, Pixel p) {
+    fillRect({x, y1, x + 1, y2}, p);
+}
 
 void Canvas::frameRect(const Rect& r, Pixel p) {
     if (r.empty()) return;

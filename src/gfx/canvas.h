@@ -13,7 +13,7 @@ namespace tv {
 struct Image;
 
 class Canvas {
-public:
+  public:
     Canvas(Pixel* pixels, int width, int height, int stride);
 
     int width() const { return width_; }
@@ -31,13 +31,13 @@ public:
 
     // RAII helper for save/restore.
     class Saver {
-    public:
+      public:
         explicit Saver(Canvas& c) : c_(c) { c_.save(); }
         ~Saver() { c_.restore(); }
         Saver(const Saver&) = delete;
         Saver& operator=(const Saver&) = delete;
 
-    private:
+      private:
         Canvas& c_;
     };
 
@@ -66,7 +66,7 @@ public:
     void blendMask(int x, int y, const std::uint8_t* mask, int w, int h, int pitch, bool mono,
                    Pixel color);
 
-private:
+  private:
     struct State {
         Point origin;
         Rect clip;

@@ -8,6 +8,7 @@ namespace {
 
 // The classic scheme, one fixed table: the look does not follow any desktop theme.
 Pixel systemColor(unsigned index) {
+    // clang-format off
     switch (index) {
         case 0: return rgb(212, 208, 200);   // scroll bar
         case 1: return rgb(58, 110, 165);    // desktop
@@ -38,6 +39,7 @@ Pixel systemColor(unsigned index) {
         case 28: return rgb(192, 192, 192);  // gradient inactive caption
         default: return rgb(0, 0, 0);
     }
+    // clang-format on
 }
 
 struct NamedColor {
@@ -46,19 +48,32 @@ struct NamedColor {
 };
 
 constexpr NamedColor kNames[] = {
-    {"clScrollBar", clScrollBar},   {"clBackground", clBackground},
-    {"clActiveCaption", clActiveCaption}, {"clInactiveCaption", clInactiveCaption},
-    {"clWindow", clWindow},         {"clWindowFrame", clWindowFrame},
-    {"clWindowText", clWindowText}, {"clCaptionText", clCaptionText},
-    {"clHighlight", clHighlight},   {"clHighlightText", clHighlightText},
-    {"clBtnFace", clBtnFace},       {"clBtnShadow", clBtnShadow},
-    {"clGrayText", clGrayText},     {"clBtnText", clBtnText},
-    {"clBtnHighlight", clBtnHighlight}, {"cl3DDkShadow", cl3DDkShadow},
-    {"cl3DLight", cl3DLight},       {"clInfoText", clInfoText},
-    {"clInfoBk", clInfoBk},         {"clBlack", clBlack},
-    {"clWhite", clWhite},           {"clRed", clRed},
-    {"clNavy", clNavy},             {"clTeal", clTeal},
-    {"clSilver", clSilver},         {"clGray", clGray},
+    {"clScrollBar", clScrollBar},
+    {"clBackground", clBackground},
+    {"clActiveCaption", clActiveCaption},
+    {"clInactiveCaption", clInactiveCaption},
+    {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame},
+    {"clWindowText", clWindowText},
+    {"clCaptionText", clCaptionText},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText},
+    {"clBtnHighlight", clBtnHighlight},
+    {"cl3DDkShadow", cl3DDkShadow},
+    {"cl3DLight", cl3DLight},
+    {"clInfoText", clInfoText},
+    {"clInfoBk", clInfoBk},
+    {"clBlack", clBlack},
+    {"clWhite", clWhite},
+    {"clRed", clRed},
+    {"clNavy", clNavy},
+    {"clTeal", clTeal},
+    {"clSilver", clSilver},
+    {"clGray", clGray},
 };
 
 }  // namespace

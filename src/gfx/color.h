@@ -14,13 +14,22 @@ constexpr Pixel rgb(int r, int g, int b) {
     return 0xFF000000u | (std::uint32_t(r & 0xFF) << 16) | (std::uint32_t(g & 0xFF) << 8) |
            std::uint32_t(b & 0xFF);
 }
-constexpr int pixelRed(Pixel p) { return int((p >> 16) & 0xFF); }
-constexpr int pixelGreen(Pixel p) { return int((p >> 8) & 0xFF); }
-constexpr int pixelBlue(Pixel p) { return int(p & 0xFF); }
-constexpr int pixelAlpha(Pixel p) { return int(p >> 24); }
+constexpr int pixelRed(Pixel p) {
+    return int((p >> 16) & 0xFF);
+}
+constexpr int pixelGreen(Pixel p) {
+    return int((p >> 8) & 0xFF);
+}
+constexpr int pixelBlue(Pixel p) {
+    return int(p & 0xFF);
+}
+constexpr int pixelAlpha(Pixel p) {
+    return int(p >> 24);
+}
 
 constexpr TColor RGB(int r, int g, int b) {
-    return std::uint32_t(r & 0xFF) | (std::uint32_t(g & 0xFF) << 8) | (std::uint32_t(b & 0xFF) << 16);
+    return std::uint32_t(r & 0xFF) | (std::uint32_t(g & 0xFF) << 8) |
+           (std::uint32_t(b & 0xFF) << 16);
 }
 
 // System colours, by the platform's colour index.
@@ -58,8 +67,8 @@ constexpr TColor clSilver = RGB(192, 192, 192);
 constexpr TColor clGray = RGB(128, 128, 128);
 
 // The colours the handlers assign.
-constexpr TColor kPageGrey = 13619151;  // RGB(207,207,207)
-constexpr TColor kItemGrey = 15263976;  // RGB(232,232,232)
+constexpr TColor kPageGrey = 13619151;    // RGB(207,207,207)
+constexpr TColor kItemGrey = 15263976;    // RGB(232,232,232)
 constexpr TColor kHoverColor = 13480367;  // RGB(175,177,205)
 
 // Resolves a stored colour, system colours through the classic scheme.

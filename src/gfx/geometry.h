@@ -36,7 +36,8 @@ struct Rect {
         return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
     }
     constexpr bool contains(const Rect& r) const {
-        return r.empty() || (r.left >= left && r.top >= top && r.right <= right && r.bottom <= bottom);
+        return r.empty() ||
+               (r.left >= left && r.top >= top && r.right <= right && r.bottom <= bottom);
     }
     constexpr Rect intersected(const Rect& r) const {
         Rect o{std::max(left, r.left), std::max(top, r.top), std::min(right, r.right),

@@ -17,18 +17,20 @@ namespace tv {
 // A loader refuses a damaged or unsupported file with this error; it never reads
 // outside the bytes it was given.
 class PictureError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 struct Image {
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 0;  // as stored in the file
-    int paletteSize = 0;   // colours in the stored palette, 0 when there is none
+    int bitsPerPixel = 0;       // as stored in the file
+    int paletteSize = 0;        // colours in the stored palette, 0 when there is none
     std::vector<Pixel> pixels;  // row-major, top row first; alpha 0 = masked out (icons)
 
-    Pixel at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    Pixel at(int x, int y) const {
+        return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
 };
 
 struct Picture {

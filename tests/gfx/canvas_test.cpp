@@ -10,7 +10,11 @@ namespace tv {
 namespace {
 
 struct Buffer {
-    explicit Buffer(int w, int h) : w(w), h(h), px(std::size_t(w * h), 0xFF000000u), canvas(px.data(), w, h, w) {}
+    explicit Buffer(int width, int height)
+        : w(width),
+          h(height),
+          px(std::size_t(width * height), 0xFF000000u),
+          canvas(px.data(), width, height, width) {}
     int w, h;
     std::vector<Pixel> px;
     Canvas canvas;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "gfx/win32/win32_text.h"
 #include "host/win32/win32_host.h"
 #include "host/win32/win32_host_calls.h"
 #include "mainwindow/fixture.h"
-#include "gfx/win32/win32_text.h"
 
 namespace tv {
 namespace {

@@ -1,8 +1,8 @@
 // Code page 936 on Windows: the system's own tables, the very ones the ANSI entry points
 // use, so a text that passes here reaches the registry and the message box unchanged.
 
-#include "host/codepage.h"
 #include "gfx/win32/win32_text.h"
+#include "host/codepage.h"
 
 namespace tv {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "gfx/win32/win32_text.h"
 #include "host/codepage.h"
 #include "host/win32/win32_host_calls.h"
-#include "gfx/win32/win32_text.h"
 
 #include <shellapi.h>
 
