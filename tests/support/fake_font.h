@@ -17,7 +17,7 @@ class FakeFont final : public Font {
     explicit FakeFont(const FontSpec& s) : spec_(s) {}
     int lineHeight() const override { return spec_.face == "MS Sans Serif" ? 13 : spec_.height; }
     int ascent() const override { return lineHeight() - 2; }
-    int advance(char32_t c) const {
+    int advance(char32_t c) const override {
         int w = c < 0x80 ? (spec_.height + 1) / 2 : spec_.height;
         return w + (spec_.bold ? 1 : 0);
     }
