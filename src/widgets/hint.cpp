@@ -1,6 +1,10 @@
 #include "widgets/hint.h"
 
 #include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "gfx/font_utf8.h"
 
 #include "widgets/application.h"
 #include "widgets/control.h"
@@ -12,14 +16,64 @@ namespace {
 FontSpec hintFont() {
     return FontSpec{"宋体", 12, false};
 }
+
+// The text broken into lines no wider than `width`, as the platform's word-breaking text
+// drawing does: at line breaks, then before a word that would not fit; a word wider than
+// a whole line breaks between characters (Chinese text has no spaces to break at).
+std::vector<std::string> wrapLines(const Font& f, std::string_view text, int width) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        std::string_view paragraph = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
+        std::string line;
+        std::size_t breakAt = std::string::npos;  // just after the line's last space
+        for (std::size_t pos = 0; pos < paragraph.size();) {
+            const std::size_t from = pos;
+            const char32_t cp = decodeUtf8(paragraph, pos);
+            const std::string_view ch = paragraph.substr(from, pos - from);
+            std::string candidate = line;
+            candidate += ch;
+            if (line.empty() || f.textWidth(candidate) <= width) {
+                line = std::move(candidate);
+                if (cp == ' ') breakAt = line.size();
+                continue;
+            }
+            if (cp == ' ') {  // a space that does not fit ends the line
+                lines.push_back(std::move(line));
+                line.clear();
+            } else if (breakAt != std::string::npos) {
+                std::string rest = line.substr(breakAt);
+                line.resize(breakAt);
+                while (!line.empty() && line.back() == ' ') line.pop_back();
+                lines.push_back(std::move(line));
+                line = std::move(rest);
+                line += ch;
+            } else {
+                lines.push_back(std::move(line));
+                line.assign(ch);
+            }
+            breakAt = std::string::npos;
+        }
+        lines.push_back(std::move(line));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
 }  // namespace
 
-// The pop-up: clInfoBk with a raised 1-pixel border, the text 2 pixels from the top-left.
+// The pop-up: clInfoBk with a raised 1-pixel border, the lines 2 pixels from the top-left.
 class THintWindow : public TForm {
   public:
-    THintWindow(TApplication& app, const std::string& text, Size textSize)
+    THintWindow(TApplication& app, const std::string& text, std::vector<std::string> lines,
+                Size textSize)
         : TForm(app, TBorderStyle::bsNone, {textSize.width + 6, textSize.height + 6},
-                platform::WindowRole::Tooltip) {
+                platform::WindowRole::Tooltip),
+          lines_(std::move(lines)) {
         setCaption(text);
         setWindowTitle(text);
         setColor(clInfoBk);
@@ -30,8 +84,13 @@ class THintWindow : public TForm {
         const Rect r = clientRect();
         canvas.fillRect(r, toPixel(clInfoBk));
         canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
-        resolvedFont().draw(canvas, 2, 2, caption(), toPixel(clInfoText));
+        const Font& f = resolvedFont();
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            f.draw(canvas, 2, 2 + int(i) * f.lineHeight(), lines_[i], toPixel(clInfoText));
     }
+
+  private:
+    std::vector<std::string> lines_;
 };
 
 HintController::HintController(TApplication& app) : app_(app) {}
@@ -104,11 +163,14 @@ void HintController::show() {
     const std::string& h = control_->hint();
     shownText_ = h.substr(0, h.find('|'));
     const Font& f = app_.fonts().font(hintFont());
-    Size ext = f.textExtent(shownText_);
+    // Wrapped at the screen's width, less the border and margins.
+    std::vector<std::string> lines =
+        wrapLines(f, shownText_, app_.platform().monitorRect(std::nullopt).width() - 6);
+    Size ext{0, int(lines.size()) * f.lineHeight()};
+    for (const std::string& line : lines) ext.width = std::max(ext.width, f.textWidth(line));
+    window_ = std::make_unique<THintWindow>(app_, shownText_, std::move(lines), ext);
     // Kept within the desktop, which spans every monitor.
     const Rect desktop = app_.platform().desktopRect();
-    ext.width = std::min(ext.width, desktop.width() - 6);
-    window_ = std::make_unique<THintWindow>(app_, shownText_, ext);
     // Below the visible part of the arrow pointer.
     Point p{pointer_.x, pointer_.y + app_.platform().pointerDrop()};
     p.x = std::clamp(p.x, desktop.left, std::max(desktop.left, desktop.right - window_->width()));

@@ -126,5 +126,32 @@ TEST_F(Hints, IsKeptOnTheDesktopAcrossMonitors) {
     EXPECT_EQ(w->screenPos().y, 300 + 10 + platform.pointerDrop());
 }
 
+// The text is wrapped at the screen's width: before a word that does not fit, between
+// characters where there are no spaces, and at line breaks; the window is the widest
+// line and every line, plus 6 pixels each way. (The test font: Latin 6, Chinese 12
+// pixels a character, lines 12 high.)
+TEST_F(Hints, LongTextIsWrappedAtTheScreenWidth) {
+    platform.setMonitors({Rect::fromXYWH(0, 0, 50, 768)});  // lines up to 44 pixels
+    form.moveTo({0, 0});
+    const struct {
+        const char* hint;
+        Size window;
+    } cases[] = {
+        {"最小化", {36 + 6, 12 + 6}},       {"abc def ghi", {42 + 6, 24 + 6}},  // "abc def" / "ghi"
+        {"一二三四五", {36 + 6, 24 + 6}},    // "一二三" / "四五"
+        {"a\r\nbb|long", {12 + 6, 24 + 6}},  // the line break; "|" ends the hint
+        {"abcdefghij", {42 + 6, 24 + 6}},    // a word wider than a line breaks too
+    };
+    for (const auto& c : cases) {
+        min.setHint(c.hint);
+        drv.move(form, {300, 300});
+        drv.move(form, {560, 10});
+        drv.advance(500);
+        ASSERT_TRUE(hints.showing()) << c.hint;
+        TForm* w = hints.window();
+        EXPECT_EQ((Size{w->width(), w->height()}), c.window) << c.hint;
+    }
+}
+
 }  // namespace
 }  // namespace tv
