@@ -3,8 +3,6 @@
 // is painted before anything else is made: the platform loads its input machinery after
 // that first frame, when the program first waits for input or makes another window.
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -22,13 +20,10 @@
 
 namespace {
 
-// The executable's own path, as the kernel knows it: argv[0] is whatever the caller chose,
-// and may be missing altogether.
 std::string executablePath(char** argv) {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n > 0) return std::string(path, std::size_t(n));
-    return argv && argv[0] ? argv[0] : "tolvane";
+    std::string path = tv::platform::executablePath();
+    if (path.empty()) path = argv && argv[0] ? argv[0] : "tolvane";
+    return path;
 }
 
 }  // namespace

@@ -173,7 +173,6 @@ class SdlPlatform final : public Platform {
         std::string error;
         connection_ = x11::open(error);
         if (!connection_) throw std::runtime_error(error);
-        ownDisplay_ = x11::display(connection_);
     }
     ~SdlPlatform() override {
         if (api_) {
@@ -188,7 +187,6 @@ class SdlPlatform final : public Platform {
     }
 
     const SdlApi& api() const { return *api_; }
-    bool sdlReady() const { return api_ != nullptr; }
     x11::Connection* connection() const { return connection_; }
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override {
@@ -273,10 +271,9 @@ class SdlPlatform final : public Platform {
                 timeout = int(std::min<std::uint64_t>(*deadline - t, 1u << 30));
             }
             if (display_ && x11::eventsQueued(display_)) continue;
-            if (x11::eventsQueued(ownDisplay_)) continue;
             pollfd fds[3];
             int n = 0;
-            fds[n++] = {x11::connectionFd(ownDisplay_), POLLIN, 0};
+            fds[n++] = {x11::connectionFd(ownDisplay()), POLLIN, 0};
             if (display_) fds[n++] = {x11::connectionFd(display_), POLLIN, 0};
             if (signals_ >= 0) fds[n++] = {signals_, POLLIN, 0};
             if (::poll(fds, nfds_t(n), timeout) < 0 && errno != EINTR) return false;
@@ -290,7 +287,7 @@ class SdlPlatform final : public Platform {
 
     Point cursorPos() override {
         int x = 0, y = 0;
-        x11::pointer(ownDisplay_, x, y);
+        x11::pointer(ownDisplay(), x, y);
         return {x, y};
     }
 
@@ -370,7 +367,7 @@ class SdlPlatform final : public Platform {
         x11::Xid window = 0;
         return api_->x11Handles(w, display, window) ? window : 0;
     }
-    void* ownDisplay() const { return ownDisplay_; }
+    void* ownDisplay() const { return x11::display(connection_); }
 
   private:
     void adoptOwnWindow() {
@@ -399,12 +396,9 @@ class SdlPlatform final : public Platform {
     // executable's name.
     static std::string className() {
         if (const char* env = std::getenv("SDL_VIDEO_X11_WMCLASS"); env && *env) return env;
-        char path[4096];
-        const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-        if (n <= 0) return "tolvane";
-        path[n] = '\0';
-        const char* slash = std::strrchr(path, '/');
-        return slash ? slash + 1 : path;
+        const std::string path = executablePath();
+        const std::size_t slash = path.rfind('/');
+        return path.empty() ? "tolvane" : path.substr(slash == std::string::npos ? 0 : slash + 1);
     }
 
     // libX11 parses its compose table at every start unless it finds a cache; point it at
@@ -567,7 +561,6 @@ class SdlPlatform final : public Platform {
     std::function<void()> onInputReady_;
     std::unique_ptr<SdlApi> api_;
     x11::Connection* connection_ = nullptr;
-    void* ownDisplay_ = nullptr;
     void* display_ = nullptr;  // SDL's connection
     SdlWindow* own_ = nullptr;
     Uint32 adoptedId_ = 0;
@@ -771,6 +764,12 @@ void SdlWindow::setTextInputRect(const Rect& r) {
 }
 
 }  // namespace
+
+std::string executablePath() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    return n > 0 ? std::string(path, std::size_t(n)) : std::string();
+}
 
 std::unique_ptr<Platform> createSdlPlatform(std::function<void()> onInputReady) {
     return std::make_unique<SdlPlatform>(std::move(onInputReady));

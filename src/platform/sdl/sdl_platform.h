@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -15,5 +16,9 @@ namespace tv::platform {
 // Opens the display; throws std::runtime_error when it cannot. SDL is loaded when the
 // program first waits for input; `onInputReady` runs once it reads the main window's input.
 std::unique_ptr<Platform> createSdlPlatform(std::function<void()> onInputReady = {});
+
+// The running executable's own path as the kernel knows it ("" when it cannot be read):
+// argv[0] is whatever the caller chose, and may be missing altogether.
+std::string executablePath();
 
 }  // namespace tv::platform
