@@ -1,14 +1,12 @@
 #include "widgets/hint.h"
 
 #include <algorithm>
-#include <string_view>
 #include <vector>
-
-#include "gfx/font_utf8.h"
 
 #include "widgets/application.h"
 #include "widgets/control.h"
 #include "widgets/form.h"
+#include "widgets/text_wrap.h"
 
 namespace tv {
 
@@ -16,54 +14,6 @@ namespace {
 FontSpec hintFont() {
     return FontSpec{"宋体", 12, false};
 }
-
-// The text broken into lines no wider than `width`, as the platform's word-breaking text
-// drawing does: at line breaks, then before a word that would not fit; a word wider than
-// a whole line breaks between characters (Chinese text has no spaces to break at).
-std::vector<std::string> wrapLines(const Font& f, std::string_view text, int width) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        std::string_view paragraph = text.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
-        std::string line;
-        std::size_t breakAt = std::string::npos;  // just after the line's last space
-        for (std::size_t pos = 0; pos < paragraph.size();) {
-            const std::size_t from = pos;
-            const char32_t cp = decodeUtf8(paragraph, pos);
-            const std::string_view ch = paragraph.substr(from, pos - from);
-            std::string candidate = line;
-            candidate += ch;
-            if (line.empty() || f.textWidth(candidate) <= width) {
-                line = std::move(candidate);
-                if (cp == ' ') breakAt = line.size();
-                continue;
-            }
-            if (cp == ' ') {  // a space that does not fit ends the line
-                lines.push_back(std::move(line));
-                line.clear();
-            } else if (breakAt != std::string::npos) {
-                std::string rest = line.substr(breakAt);
-                line.resize(breakAt);
-                while (!line.empty() && line.back() == ' ') line.pop_back();
-                lines.push_back(std::move(line));
-                line = std::move(rest);
-                line += ch;
-            } else {
-                lines.push_back(std::move(line));
-                line.assign(ch);
-            }
-            breakAt = std::string::npos;
-        }
-        lines.push_back(std::move(line));
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
-    return lines;
-}
-
 }  // namespace
 
 // The pop-up: clInfoBk with a raised 1-pixel border, the lines 2 pixels from the top-left.
@@ -165,7 +115,7 @@ void HintController::show() {
     const Font& f = app_.fonts().font(hintFont());
     // Wrapped at the screen's width, less the border and margins.
     std::vector<std::string> lines =
-        wrapLines(f, shownText_, app_.platform().monitorRect(std::nullopt).width() - 6);
+        wrapText(f, shownText_, app_.platform().monitorRect(std::nullopt).width() - 6);
     Size ext{0, int(lines.size()) * f.lineHeight()};
     for (const std::string& line : lines) ext.width = std::max(ext.width, f.textWidth(line));
     window_ = std::make_unique<THintWindow>(app_, shownText_, std::move(lines), ext);
