@@ -33,13 +33,6 @@ void Canvas::setPixel(int x, int y, Pixel p) {
     pixels_[std::size_t(y) * std::size_t(stride_) + std::size_t(x)] = p;
 }
 
-Pixel Canvas::pixel(int x, int y) const {
-    x += origin_.x;
-    y += origin_.y;
-    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    return pixels_[std::size_t(y) * std::size_t(stride_) + std::size_t(x)];
-}
-
 void Canvas::fillRect(const Rect& r, Pixel p) {
     Rect d = r.translated(origin_).intersected(clip_);
     if (d.empty()) return;

@@ -43,7 +43,6 @@ class Canvas {
 
     // Primitives, all in current coordinates and clipped.
     void setPixel(int x, int y, Pixel p);
-    Pixel pixel(int x, int y) const;  // reads through the origin, ignoring the clip
     void fillRect(const Rect& r, Pixel p);
     void hline(int x1, int x2, int y, Pixel p);  // x1..x2-1
     void vline(int x, int y1, int y2, Pixel p);  // y1..y2-1

@@ -150,7 +150,6 @@ class FtFont final : public Font {
             if (renderFrom(slot, cp, g)) return;
         }
         makeReplacementBox(setup_.ascent, lineHeight(), setup_.bold, store_, g);
-        g.loaded = true;
     }
 
     FontFaces& faces_;

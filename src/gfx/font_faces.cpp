@@ -1,7 +1,5 @@
 #include "gfx/font_faces.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -9,13 +7,13 @@
 #include <system_error>
 #include <utility>
 
+#include "gfx/font_rules.h"
+
 namespace tv {
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
+using font_rules::sameName;
 
 // The bitmap Song comes as one file per size, named after the package's convention.
 bool isBitmapSongFile(const std::filesystem::path& path) {

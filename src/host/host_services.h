@@ -47,7 +47,8 @@ class HostServices {
                              const std::string& text) = 0;
     // Deletes a value; false when it did not exist or could not be deleted.
     virtual bool deleteValue(RegistryKey& key, const std::string& valueName) = 0;
-    virtual void closeKey(std::unique_ptr<RegistryKey> key) = 0;
+    // Every key releases what it opened when it is destroyed.
+    virtual void closeKey(std::unique_ptr<RegistryKey> key) { key.reset(); }
 
     // Starts a command line; nothing is reported.
     virtual void runCommand(const std::string& commandLine, int showFlag) = 0;

@@ -61,10 +61,6 @@ bool LinuxHostServices::deleteValue(RegistryKey& key, const std::string& valueNa
     return k && store_.deleteValue(k->root(), k->path(), valueName) == StoreStatus::Ok;
 }
 
-void LinuxHostServices::closeKey(std::unique_ptr<RegistryKey> key) {
-    key.reset();
-}
-
 void LinuxHostServices::runCommand(const std::string& commandLine, int /*showFlag*/) {
     launcher_.runCommand(commandLine);
 }

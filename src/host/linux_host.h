@@ -30,7 +30,6 @@ class LinuxHostServices : public HostServices {
     void writeString(RegistryKey& key, const std::string& valueName,
                      const std::string& text) override;
     bool deleteValue(RegistryKey& key, const std::string& valueName) override;
-    void closeKey(std::unique_ptr<RegistryKey> key) override;
 
     // The show flag has no counterpart here and is ignored.
     void runCommand(const std::string& commandLine, int showFlag) override;

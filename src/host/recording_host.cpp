@@ -159,11 +159,6 @@ bool RecordingHost::deleteValue(RegistryKey& key, const std::string& valueName) 
     return state_->calls.back().succeeded;
 }
 
-void RecordingHost::closeKey(std::unique_ptr<RegistryKey> key) {
-    // Destroying the key logs the CloseKey.
-    key.reset();
-}
-
 void RecordingHost::runCommand(const std::string& commandLine, int showFlag) {
     HostCall call;
     call.op = HostCall::Op::RunCommand;

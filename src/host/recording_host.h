@@ -65,7 +65,6 @@ class RecordingHost : public HostServices {
     void writeString(RegistryKey& key, const std::string& valueName,
                      const std::string& text) override;
     bool deleteValue(RegistryKey& key, const std::string& valueName) override;
-    void closeKey(std::unique_ptr<RegistryKey> key) override;
     void runCommand(const std::string& commandLine, int showFlag) override;
     void openAddress(const std::string& address) override;
     ScreenPoint cursorPos() override;

@@ -32,9 +32,6 @@ class OpenKey {
     OpenKey& operator=(const OpenKey&) = delete;
     explicit operator bool() const { return bool(key_); }
     RegistryKey& operator*() const { return *key_; }
-    void close() {
-        if (key_) host_.closeKey(std::move(key_));
-    }
 
   private:
     HostServices& host_;

@@ -8,10 +8,4 @@ std::span<const std::uint8_t> file(std::string_view name) {
     return {};
 }
 
-bool exists(std::string_view name) {
-    for (std::size_t i = 0; i < kEmbeddedFileCount; ++i)
-        if (name == kEmbeddedFiles[i].name) return true;
-    return false;
-}
-
 }  // namespace tv::resources

@@ -20,7 +20,6 @@ extern const std::size_t kEmbeddedFileCount;
 
 // The bytes of an embedded file by its name ("main.json", "logo.jpg"); empty if missing.
 std::span<const std::uint8_t> file(std::string_view name);
-bool exists(std::string_view name);
 inline std::string_view text(std::string_view name) {
     auto b = file(name);
     return {reinterpret_cast<const char*>(b.data()), b.size()};

@@ -227,7 +227,6 @@ std::string TApplication::errorText(const std::string& message) {
 }
 
 void TApplication::handleException(const std::exception& e) {
-    for (TForm* f : forms_) f->releaseCapture();
     messageBox(errorText(e.what()), title_, MB_OK | MB_ICONERROR);
 }
 

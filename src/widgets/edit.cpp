@@ -7,11 +7,12 @@
 #include "widgets/panel.h"
 
 namespace tv {
-namespace {
-
 bool isBlank(char32_t c) {
     return c == ' ' || c == '\t';
 }
+
+namespace {
+
 bool isLineBreak(char32_t c) {
     return c == '\r' || c == '\n';
 }

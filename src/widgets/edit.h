@@ -85,6 +85,8 @@ class TextEditor {
 // True for characters between which a line may break without a space: the Chinese,
 // Japanese and Korean scripts and their punctuation.
 bool isWideBreakable(char32_t c);
+// Spaces and tabs: where words end.
+bool isBlank(char32_t c);
 
 // A one-line edit box with the platform's sunken edge. The text scrolls sideways, by
 // whole characters, to keep the caret in view; the input method's composition is shown

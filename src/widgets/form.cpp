@@ -243,7 +243,6 @@ void TForm::paintFrame(Canvas& canvas) {
     {
         Canvas::Saver s(canvas);
         canvas.clipTo({c.left, c.top, closeBoxRect().left - 2, c.bottom});
-        canvas.translate(0, 0);
         f.draw(canvas, c.left + 3, c.top + (c.height() - f.lineHeight() + 1) / 2, caption(),
                toPixel(active_ ? clCaptionText : clInactiveCaptionText));
     }
@@ -524,10 +523,6 @@ void TForm::dispatchKey(const platform::Event& e) {
     } else if (e.type == EventType::TextEditing) {
         if (focus_) focus_->textEditing(e.text, e.editCursor);
     }
-}
-
-void TForm::mouseMove(TShiftState shift, int x, int y) {
-    TControl::mouseMove(shift, x, y);
 }
 
 }  // namespace tv

@@ -32,7 +32,6 @@ class TForm : public TWinControl {
     platform::NativeWindow& window() const { return *window_; }
     TBorderStyle borderStyle() const { return style_; }
     Rect clientArea() const override;
-    Point clientOrigin() const { return clientArea().topLeft(); }
     Size clientSize() const { return clientArea().size(); }
 
     // Takes ownership of a widget or timer created for this form.
@@ -105,8 +104,6 @@ class TForm : public TWinControl {
     TNotifyEvent OnClose;  // after the form has been hidden or before the program ends
 
   protected:
-    void mouseMove(TShiftState shift, int x, int y) override;
-
   private:
     void paintFrame(Canvas& canvas);
     Rect captionRect() const;

@@ -7,13 +7,6 @@
 #include "widgets/panel.h"
 
 namespace tv {
-namespace {
-
-bool isBlank(char32_t c) {
-    return c == ' ' || c == '\t';
-}
-
-}  // namespace
 
 TMemo::TMemo(TForm& form) : TWinControl(form, {185, 89}) {
     setColor(clWindow);

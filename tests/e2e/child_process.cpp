@@ -11,8 +11,6 @@
 #include <stdexcept>
 #include <thread>
 
-extern char** environ;
-
 namespace tv::e2e {
 
 std::string ExitStatus::describe() const {
@@ -25,17 +23,6 @@ std::string ExitStatus::describe() const {
             return "still running at the timeout (killed)";
     }
     return "?";
-}
-
-Environment currentEnvironment() {
-    Environment env;
-    for (char** entry = environ; *entry; ++entry) {
-        std::string_view text(*entry);
-        auto eq = text.find('=');
-        if (eq != std::string_view::npos)
-            env.emplace(std::string(text.substr(0, eq)), std::string(text.substr(eq + 1)));
-    }
-    return env;
 }
 
 std::filesystem::path findInPath(const std::string& program, const std::string& path) {

@@ -68,8 +68,6 @@ class ChildProcess {
     ExitStatus status_;
 };
 
-// The environment of this process, for callers that start from it.
-Environment currentEnvironment();
 // The full path of a program found in PATH, or empty.
 std::filesystem::path findInPath(const std::string& program, const std::string& path);
 

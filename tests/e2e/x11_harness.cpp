@@ -569,14 +569,6 @@ void Desktop::mouseMove(Point to) const {
     xdotool({"mousemove", std::to_string(to.x), std::to_string(to.y)});
 }
 
-void Desktop::mouseDown(int button) const {
-    xdotool({"mousedown", std::to_string(button)});
-}
-
-void Desktop::mouseUp(int button) const {
-    xdotool({"mouseup", std::to_string(button)});
-}
-
 void Desktop::click(Point at, int button) const {
     xdotool(
         {"mousemove", std::to_string(at.x), std::to_string(at.y), "click", std::to_string(button)});

@@ -157,7 +157,6 @@ class Desktop {
     // Splits the screen into RandR monitors, the first one primary; throws when the
     // server cannot.
     void setMonitors(const std::vector<Rect>& monitors) const;
-    bool hasWindowManager() const { return wm_ != nullptr; }
     // DISPLAY, PATH and a throw-away HOME: the start of any child's environment.
     Environment baseEnvironment() const;
     // What Xvfb and the window manager wrote, for failure messages.
@@ -190,8 +189,6 @@ class Desktop {
 
     // --- Input (through xdotool; each call returns once the X server has the events) ---
     void mouseMove(Point to) const;
-    void mouseDown(int button = 1) const;
-    void mouseUp(int button = 1) const;
     void click(Point at, int button = 1) const;
     // Press at `from`, move in `steps` steps to `to` with a short pause between them so
     // the program sees every motion, release.
@@ -243,11 +240,9 @@ class App {
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    ChildProcess& process() { return *process_; }
     pid_t pid() const { return process_->pid(); }
     bool running() { return process_->running(); }
 
-    const std::filesystem::path& home() const { return home_; }
     const std::filesystem::path& configHome() const { return configHome_; }
     const std::filesystem::path& registryDir() const { return registryDir_; }
 

@@ -121,10 +121,6 @@ bool Win32HostServices::deleteValue(RegistryKey& key, const std::string& valueNa
     return calls_->regDeleteValueA(k->handle(), name->c_str()) == ERROR_SUCCESS;
 }
 
-void Win32HostServices::closeKey(std::unique_ptr<RegistryKey> key) {
-    key.reset();
-}
-
 void Win32HostServices::runCommand(const std::string& commandLine, int showFlag) {
     const std::optional<std::string> line = ansi(commandLine);
     if (!line) return;

@@ -42,7 +42,7 @@ class HeadlessWindow final : public NativeWindow {
     void setTransientFor(NativeWindow* owner) override { owner_ = owner; }
     void setCursor(Cursor c) override { cursor_ = c; }
     void captureMouse(bool on) override { captured_ = on; }
-    void setTextInputRect(const Rect& r) override { textInputRect_ = r; }
+    void setTextInputRect(const Rect&) override {}
 
     // What tests look at.
     const std::string& title() const { return title_; }
@@ -79,7 +79,6 @@ class HeadlessWindow final : public NativeWindow {
     bool hasIcon_ = false;
     Cursor cursor_ = Cursor::Arrow;
     NativeWindow* owner_ = nullptr;
-    Rect textInputRect_;
 };
 
 class HeadlessPlatform final : public Platform {
@@ -99,8 +98,8 @@ class HeadlessPlatform final : public Platform {
     Rect monitorRect(std::optional<Point> p) override;
     std::string clipboardText() override { return clipboard_; }
     void setClipboardText(const std::string& utf8) override { clipboard_ = utf8; }
-    void startTextInput() override { textInput_ = true; }
-    void stopTextInput() override { textInput_ = false; }
+    void startTextInput() override {}
+    void stopTextInput() override {}
 
     // Driving.
     void post(const Event& e) { queue_.push_back(e); }
@@ -132,7 +131,6 @@ class HeadlessPlatform final : public Platform {
     HeadlessWindow* focused_ = nullptr;
     WindowId nextId_ = 1;
     std::string clipboard_;
-    bool textInput_ = false;
 };
 
 }  // namespace tv::platform

@@ -109,7 +109,6 @@ class SdlWindow final : public NativeWindow {
     SdlWindow(SdlPlatform& platform, x11::Xid own, Size size, Point position);
     ~SdlWindow() override;
 
-    SDL_Window* sdl() const { return window_; }
     x11::Xid own() const { return own_; }
     WindowId id() const override;
     Pixel* pixels() override {
@@ -215,12 +214,14 @@ class SdlPlatform final : public Platform {
                                            spec.size.width, spec.size.height, flags);
         if (!w)
             throw std::runtime_error(std::string("cannot create a window: ") + api_->GetError());
-        if (!display_) display_ = x11DisplayOf(w);
-        if (void* d = x11DisplayOf(w)) {
-            x11::setTitle(d, x11WindowOf(w), spec.title.c_str());
+        void* d = nullptr;
+        x11::Xid xid = 0;
+        if (api_->x11Handles(w, d, xid)) {
+            if (!display_) display_ = d;
+            x11::setTitle(d, xid, spec.title.c_str());
             // A hint pushed up under the pointer must not take the pointer from the window
             // it explains: the pointer passes through it.
-            if (spec.role == WindowRole::Tooltip) x11::makeInputTransparent(d, x11WindowOf(w));
+            if (spec.role == WindowRole::Tooltip) x11::makeInputTransparent(d, xid);
         }
         return std::make_unique<SdlWindow>(*this, w);
     }

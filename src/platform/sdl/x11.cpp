@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace tv::platform::x11 {
@@ -23,8 +24,6 @@ enum AtomIndex {
     kWmProtocols,
     kWmDeleteWindow,
     kNetWmPing,
-    kNetWmName,
-    kUtf8String,
     kNetWmPid,
     kNetWmIcon,
     kNetWmWindowType,
@@ -34,11 +33,21 @@ enum AtomIndex {
 };
 
 const char* const kAtomNames[kAtomCount] = {
-    "WM_PROTOCOLS",    "WM_DELETE_WINDOW",    "_NET_WM_PING",
-    "_NET_WM_NAME",    "UTF8_STRING",         "_NET_WM_PID",
-    "_NET_WM_ICON",    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL",
+    "WM_PROTOCOLS",
+    "WM_DELETE_WINDOW",
+    "_NET_WM_PING",
+    "_NET_WM_PID",
+    "_NET_WM_ICON",
+    "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_NORMAL",
     "_MOTIF_WM_HINTS",
 };
+
+// The layout of our pixel buffers: 0x00RRGGBB in 32-bit words.
+bool isXrgb(int depth, const Visual* v) {
+    return (depth == 24 || depth == 32) && v->red_mask == 0xFF0000 && v->green_mask == 0xFF00 &&
+           v->blue_mask == 0xFF;
+}
 
 bool isAscii(const char* s) {
     for (; *s; ++s)
@@ -51,6 +60,7 @@ bool isAscii(const char* s) {
 struct Connection {
     Display* display = nullptr;
     Atom atoms[kAtomCount] = {};
+    std::optional<bool> hasMonitors;  // RandR 1.5, asked the first time monitors are read
 };
 
 Connection* open(std::string& error) {
@@ -96,9 +106,13 @@ void screenSize(Connection* c, int& width, int& height) {
 std::vector<Monitor> monitors(Connection* c) {
     Display* d = c->display;
     std::vector<Monitor> list;
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (XRRQueryExtension(d, &eventBase, &errorBase) && XRRQueryVersion(d, &major, &minor) &&
-        (major > 1 || (major == 1 && minor >= 5))) {
+    if (!c->hasMonitors) {
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        c->hasMonitors = XRRQueryExtension(d, &eventBase, &errorBase) &&
+                         XRRQueryVersion(d, &major, &minor) &&
+                         (major > 1 || (major == 1 && minor >= 5));
+    }
+    if (*c->hasMonitors) {
         int count = 0;
         if (XRRMonitorInfo* info = XRRGetMonitors(d, DefaultRootWindow(d), True, &count)) {
             for (int i = 0; i < count; ++i) {
@@ -148,10 +162,7 @@ bool pointer(void* display, int& x, int& y) {
 bool defaultVisualIsXrgb(Connection* c) {
     Display* d = c->display;
     const int screen = DefaultScreen(d);
-    const Visual* v = DefaultVisual(d, screen);
-    const int depth = DefaultDepth(d, screen);
-    return (depth == 24 || depth == 32) && v->red_mask == 0xFF0000 && v->green_mask == 0xFF00 &&
-           v->blue_mask == 0xFF;
+    return isXrgb(DefaultDepth(d, screen), DefaultVisual(d, screen));
 }
 
 Xid createMainWindow(Connection* c, const WindowSetup& s) {
@@ -338,9 +349,7 @@ Presenter* createPresenter(void* display, Xid w) {
     auto* d = static_cast<Display*>(display);
     XWindowAttributes attrs;
     if (!XGetWindowAttributes(d, w, &attrs)) return nullptr;
-    if ((attrs.depth != 24 && attrs.depth != 32) || attrs.visual->red_mask != 0xFF0000 ||
-        attrs.visual->green_mask != 0xFF00 || attrs.visual->blue_mask != 0xFF)
-        return nullptr;
+    if (!isXrgb(attrs.depth, attrs.visual)) return nullptr;
     auto* p = new Presenter;
     p->display = d;
     p->window = w;

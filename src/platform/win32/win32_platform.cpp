@@ -252,7 +252,6 @@ class Win32Platform final : public Platform {
     void showApplication() {
         if (!IsWindowVisible(app_)) ShowWindow(app_, SW_SHOWNOACTIVATE);
     }
-    Win32Window* mainWindow() const { return main_; }
 
   private:
     static LRESULT CALLBACK applicationProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -266,7 +265,6 @@ class Win32Platform final : public Platform {
     HWND lastActive_ = nullptr;
     int pointerDrop_ = -1;  // read when the first hint shows
     std::array<HCURSOR, 3> cursors_{};
-    std::vector<Win32Window*> windows_;
     Win32Window* main_ = nullptr;
     WindowId nextId_ = 1;
     bool minimizedSeen_ = false;
@@ -636,12 +634,10 @@ std::unique_ptr<NativeWindow> Win32Platform::createWindow(const WindowSpec& spec
 }
 
 void Win32Platform::windowCreated(Win32Window* w) {
-    windows_.push_back(w);
     if (!main_ && w->role() == WindowRole::Main) main_ = w;
 }
 
 void Win32Platform::windowGone(Win32Window* w) {
-    windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
     if (main_ == w) main_ = nullptr;
     if (lastActive_ == w->handle()) lastActive_ = nullptr;
     // Events still queued for it go nowhere: the application finds no form for the id.

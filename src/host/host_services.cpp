@@ -1,1 +1,0 @@
-#include "host/host_services.h"
