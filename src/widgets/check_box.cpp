@@ -1,4 +1,5 @@
 #include "widgets/check_box.h"
+#include "widgets/edges.h"
 
 namespace tv {
 
@@ -10,8 +11,7 @@ void drawCheckMark(Canvas& canvas, int x, int y, Pixel color) {
 
 void drawCheckImage(Canvas& canvas, int x, int y, bool checked, bool pushed) {
     const Rect b = Rect::fromXYWH(x, y, kCheckSize, kCheckSize);
-    canvas.frame3D(b, toPixel(clBtnShadow), toPixel(clBtnHighlight));
-    canvas.frame3D(b.inflated(-1), toPixel(cl3DDkShadow), toPixel(cl3DLight));
+    drawSunkenEdge(canvas, b);
     canvas.fillRect(b.inflated(-2), toPixel(pushed ? clBtnFace : clWindow));
     if (checked) drawCheckMark(canvas, x + 3, y + 3, toPixel(clWindowText));
 }

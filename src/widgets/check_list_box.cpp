@@ -6,6 +6,7 @@
 #include "gfx/font_utf8.h"
 #include "widgets/application.h"
 #include "widgets/check_box.h"
+#include "widgets/edges.h"
 #include "widgets/form.h"
 #include "widgets/panel.h"
 

@@ -3,6 +3,7 @@
 #include "gfx/font_utf8.h"
 #include "platform/platform.h"
 #include "widgets/application.h"
+#include "widgets/edges.h"
 #include "widgets/form.h"
 #include "widgets/panel.h"
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widgets/application.h"
+#include "widgets/edges.h"
 
 namespace tv {
 namespace {
@@ -223,8 +224,7 @@ Rect TForm::closeBoxRect() const {
 
 void TForm::paintFrame(Canvas& canvas) {
     const Rect w = clientRect();
-    canvas.frame3D(w, toPixel(cl3DLight), toPixel(cl3DDkShadow));
-    canvas.frame3D(w.inflated(-1), toPixel(clBtnHighlight), toPixel(clBtnShadow));
+    drawRaisedEdge(canvas, w);
     canvas.frameRect(w.inflated(-2), toPixel(clBtnFace));
     canvas.hline(kFrame, w.right - kFrame, kFrame + kCaption, toPixel(clBtnFace));
     // Caption bar: a left-to-right gradient between the two caption colours.
@@ -249,13 +249,7 @@ void TForm::paintFrame(Canvas& canvas) {
     // The close box, a small push button with the cross.
     Rect box = closeBoxRect();
     canvas.fillRect(box, toPixel(clBtnFace));
-    if (closeBoxDown_) {
-        canvas.frame3D(box, toPixel(cl3DDkShadow), toPixel(clBtnHighlight));
-        canvas.frame3D(box.inflated(-1), toPixel(clBtnShadow), toPixel(cl3DLight));
-    } else {
-        canvas.frame3D(box, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
-        canvas.frame3D(box.inflated(-1), toPixel(cl3DLight), toPixel(clBtnShadow));
-    }
+    drawButtonEdge(canvas, box, closeBoxDown_);
     const int d = closeBoxDown_ ? 1 : 0;
     const int gx = box.left + 4 + d, gy = box.top + 3 + d;
     const Pixel ink = toPixel(clBtnText);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "widgets/application.h"
+#include "widgets/edges.h"
 #include "widgets/text_wrap.h"
 
 namespace tv {
@@ -37,8 +38,7 @@ class TBoxButton : public TWinControl {
         if (down_) {
             c.frameRect(e, toPixel(clBtnShadow));
         } else {
-            c.frame3D(e, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
-            c.frame3D(e.inflated(-1), toPixel(cl3DLight), toPixel(clBtnShadow));
+            drawButtonEdge(c, e, false);
         }
         const Font& f = resolvedFont();
         Size t = f.textExtent(caption());

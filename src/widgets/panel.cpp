@@ -1,5 +1,6 @@
 #include "widgets/panel.h"
 
+#include "widgets/edges.h"
 #include "widgets/form.h"
 
 namespace tv {
@@ -41,26 +42,6 @@ void TPanel::setAlignment(TAlignment v) {
 
 Rect TPanel::clientArea() const {
     return borderStyle_ == TPanelBorder::bsSingle ? clientRect().inflated(-2) : clientRect();
-}
-
-void drawSunkenEdge(Canvas& canvas, const Rect& r) {
-    canvas.frame3D(r, toPixel(clBtnShadow), toPixel(clBtnHighlight));
-    canvas.frame3D(r.inflated(-1), toPixel(cl3DDkShadow), toPixel(cl3DLight));
-}
-
-void drawTextLine(Canvas& canvas, const Font& font, const Rect& r, std::string_view text,
-                  TAlignment align, Pixel color, bool vcenter) {
-    if (text.empty() || r.empty()) return;
-    Size ext = font.textExtent(text);
-    int x = r.left;
-    if (align == TAlignment::taCenter)
-        x = r.left + (r.width() - ext.width) / 2;
-    else if (align == TAlignment::taRightJustify)
-        x = r.right - ext.width;
-    int y = vcenter ? r.top + (r.height() - ext.height) / 2 : r.top;
-    Canvas::Saver s(canvas);
-    canvas.clipTo(r);
-    font.draw(canvas, x, y, text, color);
 }
 
 void TPanel::paint(Canvas& canvas) {

@@ -41,10 +41,4 @@ class TPanel : public TWinControl {
     TAlignment alignment_ = TAlignment::taCenter;
 };
 
-// The 2-pixel sunken client edge of windowed controls with a single border.
-void drawSunkenEdge(Canvas& canvas, const Rect& r);
-// Draws `text` as one line inside r with tabs expanded, clipped to r.
-void drawTextLine(Canvas& canvas, const Font& font, const Rect& r, std::string_view text,
-                  TAlignment align, Pixel color, bool vcenter);
-
 }  // namespace tv

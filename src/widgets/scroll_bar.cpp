@@ -4,16 +4,11 @@
 
 #include "widgets/application.h"
 #include "widgets/control.h"
+#include "widgets/edges.h"
 #include "widgets/form.h"
 #include "widgets/timer.h"
 
 namespace tv {
-
-void drawRaisedButton(Canvas& canvas, const Rect& r) {
-    canvas.fillRect(r, toPixel(clBtnFace));
-    canvas.frame3D(r, toPixel(cl3DLight), toPixel(cl3DDkShadow));
-    canvas.frame3D(r.inflated(-1), toPixel(clBtnHighlight), toPixel(clBtnShadow));
-}
 
 TScrollBar::TScrollBar(TControl& owner) : owner_(owner) {}
 

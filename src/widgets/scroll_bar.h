@@ -111,8 +111,4 @@ class TScrollBar {
     bool repeatFast_ = false;
 };
 
-// The raised face of a classic push button (arrows, thumbs): a 2-pixel raised edge
-// around button face.
-void drawRaisedButton(Canvas& canvas, const Rect& r);
-
 }  // namespace tv

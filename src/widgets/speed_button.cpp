@@ -1,6 +1,7 @@
 #include "widgets/speed_button.h"
 
 #include "widgets/application.h"
+#include "widgets/edges.h"
 #include "widgets/form.h"
 
 namespace tv {
@@ -68,13 +69,7 @@ void TSpeedButton::paint(Canvas& canvas) {
     } else {
         // A non-flat button draws the classic raised face.
         canvas.fillRect(r, toPixel(color()));
-        if (down_) {
-            canvas.frame3D(r, toPixel(cl3DDkShadow), toPixel(clBtnHighlight));
-            canvas.frame3D(r.inflated(-1), toPixel(clBtnShadow), toPixel(cl3DLight));
-        } else {
-            canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
-            canvas.frame3D(r.inflated(-1), toPixel(cl3DLight), toPixel(clBtnShadow));
-        }
+        drawButtonEdge(canvas, r, down_);
     }
     Point g;
     Rect t;
