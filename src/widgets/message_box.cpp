@@ -1,6 +1,7 @@
 #include "widgets/message_box.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "widgets/application.h"
 #include "widgets/edges.h"
@@ -103,10 +104,10 @@ void drawErrorIcon(Canvas& c, int x0, int y0) {
 
 }  // namespace
 
-Size TMessageForm::layout(TApplication& app, const std::string& text, const std::string& caption,
-                          bool icon, std::vector<std::string>& lines) {
+TMessageForm::Layout TMessageForm::layout(TApplication& app, const std::string& text,
+                                          const std::string& caption, bool icon) {
     const Font& f = app.fonts().font(boxFont());
-    lines = wrapText(f, text, kMaxTextWidth);
+    std::vector<std::string> lines = wrapText(f, text, kMaxTextWidth);
     int tw = 0;
     for (const auto& l : lines) tw = std::max(tw, f.textWidth(l));
     const int th = int(lines.size()) * f.lineHeight();
@@ -116,25 +117,24 @@ Size TMessageForm::layout(TApplication& app, const std::string& text, const std:
     w = std::max(w, cf.textWidth(caption) + 40);
     int body = std::max(th, icon ? kIcon : 0);
     int h = kMargin + body + kMargin + kButtonH + kMargin;
-    return {w, h};
+    return {{w, h}, std::move(lines)};
 }
 
 TMessageForm::TMessageForm(TApplication& app, const std::string& text, const std::string& caption,
                            unsigned flags)
-    : TForm(
-          app, TBorderStyle::bsDialog,
-          [&] {
-              std::vector<std::string> l;
-              return layout(app, text, caption, (flags & 0xF0) == MB_ICONERROR, l);
-          }(),
-          platform::WindowRole::Dialog),
+    : TMessageForm(app, text, caption, (flags & 0xF0) == MB_ICONERROR,
+                   layout(app, text, caption, (flags & 0xF0) == MB_ICONERROR)) {}
+
+TMessageForm::TMessageForm(TApplication& app, const std::string& text, const std::string& caption,
+                           bool icon, Layout measured)
+    : TForm(app, TBorderStyle::bsDialog, measured.size, platform::WindowRole::Dialog),
       text_(text),
-      icon_((flags & 0xF0) == MB_ICONERROR) {
+      lines_(std::move(measured.lines)),
+      icon_(icon) {
     setCaption(caption);
     setColor(clBtnFace);
     setFont(TFont{boxFont(), clWindowText});
     setWindowTitle(caption);
-    layout(app, text, caption, icon_, lines_);
     if (app.mainForm()) window().setTransientFor(&app.mainForm()->window());
     auto& b = make<TBoxButton>(*this);
     b.setParent(this);

@@ -30,8 +30,15 @@ class TMessageForm : public TForm {
     void paint(Canvas& canvas) override;
 
   private:
-    static Size layout(TApplication& app, const std::string& text, const std::string& caption,
-                       bool icon, std::vector<std::string>& lines);
+    // The text's lines and the window size they make, worked out once.
+    struct Layout {
+        Size size;
+        std::vector<std::string> lines;
+    };
+    static Layout layout(TApplication& app, const std::string& text, const std::string& caption,
+                         bool icon);
+    TMessageForm(TApplication& app, const std::string& text, const std::string& caption, bool icon,
+                 Layout layout);
     std::string text_;
     std::vector<std::string> lines_;
     bool icon_;
