@@ -38,7 +38,7 @@ class TMessageForm : public TForm {
     static Layout layout(TApplication& app, const std::string& text, const std::string& caption,
                          bool icon);
     TMessageForm(TApplication& app, const std::string& text, const std::string& caption, bool icon,
-                 Layout layout);
+                 Layout measured);
     std::string text_;
     std::vector<std::string> lines_;
     bool icon_;
