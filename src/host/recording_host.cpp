@@ -144,16 +144,8 @@ bool RecordingHost::deleteValue(RegistryKey& key, const std::string& valueName) 
     if (k && k->state() == state_.get()) {
         call.root = k->root();
         call.path = k->path();
-        if (RegistryKeyEntry* entry = state_->root(k->root()).findKey(k->path())) {
-            auto& values = entry->values;
-            auto it = std::find_if(values.begin(), values.end(), [&](const RegistryValue& v) {
-                return registryNamesEqual(v.name, valueName);
-            });
-            if (it != values.end()) {
-                values.erase(it);
-                call.succeeded = true;
-            }
-        }
+        if (RegistryKeyEntry* entry = state_->root(k->root()).findKey(k->path()))
+            call.succeeded = entry->eraseValue(valueName);
     }
     state_->calls.push_back(std::move(call));
     return state_->calls.back().succeeded;
@@ -231,12 +223,7 @@ std::optional<std::string> RecordingHost::value(RegistryRoot root, const std::st
 
 void RecordingHost::setValue(RegistryRoot root, const std::string& path,
                              const std::string& valueName, const std::string& cp936Data) {
-    RegistryKeyEntry& key = state_->root(root).ensureKey(path);
-    if (RegistryValue* v = key.findValue(valueName)) {
-        v->data = cp936Data;
-    } else {
-        key.values.push_back(RegistryValue{valueName, cp936Data});
-    }
+    state_->root(root).ensureKey(path).setValue(valueName, cp936Data);
 }
 
 }  // namespace tv

@@ -103,6 +103,26 @@ const RegistryValue* RegistryKeyEntry::findValue(std::string_view name) const {
     return const_cast<RegistryKeyEntry*>(this)->findValue(name);
 }
 
+bool RegistryKeyEntry::setValue(std::string_view name, std::string_view data) {
+    if (RegistryValue* v = findValue(name)) {
+        if (v->data == data) return false;
+        v->data = std::string(data);
+        return true;
+    }
+    values.push_back(RegistryValue{std::string(name), std::string(data)});
+    return true;
+}
+
+bool RegistryKeyEntry::eraseValue(std::string_view name) {
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (registryNamesEqual(it->name, name)) {
+            values.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
 RegistryKeyEntry* RegistryDocument::findKey(std::string_view path) {
     for (auto& k : keys) {
         if (registryNamesEqual(k.path, path)) return &k;

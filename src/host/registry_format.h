@@ -58,6 +58,10 @@ struct RegistryKeyEntry {
 
     RegistryValue* findValue(std::string_view name);
     const RegistryValue* findValue(std::string_view name) const;
+    // Sets a value, adding it when it is new; false when it already held that data.
+    bool setValue(std::string_view name, std::string_view data);
+    // Removes a value; false when there was none of that name.
+    bool eraseValue(std::string_view name);
 };
 
 struct RegistryDocument {

@@ -207,6 +207,35 @@ std::string RegistryStore::filePath(RegistryRoot root) const {
 
 // Runs `apply(document, changed)` on the freshly read root under the lock and stores the
 // result when it reports a change.
+namespace {
+
+// Reads and parses a root's file: an absent file is an empty root; one too large or that
+// does not parse is damaged.
+StoreStatus readRoot(const std::string& path, RegistryRoot root, RegistryDocument& document,
+                     struct stat* st, bool* exists) {
+    std::string text;
+    struct stat local {};
+    document = RegistryDocument{};
+    document.root = root;
+    switch (readFile(path, text, st ? st : &local)) {
+        case ReadStatus::Absent:
+            return StoreStatus::Ok;
+        case ReadStatus::TooLarge:
+            return StoreStatus::Damaged;
+        case ReadStatus::Failed:
+            return StoreStatus::Unavailable;
+        case ReadStatus::Ok:
+            break;
+    }
+    RegistryParseResult parsed = parseRegistry(text, root);
+    if (!parsed.document) return StoreStatus::Damaged;
+    document = std::move(*parsed.document);
+    if (exists) *exists = true;
+    return StoreStatus::Ok;
+}
+
+}  // namespace
+
 template <typename Change>
 StoreStatus RegistryStore::change(RegistryRoot root, Change&& apply) {
     const std::string& dir = directory(root);
@@ -217,26 +246,12 @@ StoreStatus RegistryStore::change(RegistryRoot root, Change&& apply) {
     if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
         return StoreStatus::Unavailable;
 
-    std::string text;
     struct stat st {};
     RegistryDocument document;
-    document.root = root;
     bool exists = false;
-    switch (readFile(path, text, &st)) {
-        case ReadStatus::Absent:
-            break;
-        case ReadStatus::TooLarge:
-            return StoreStatus::Damaged;
-        case ReadStatus::Failed:
-            return StoreStatus::Unavailable;
-        case ReadStatus::Ok: {
-            RegistryParseResult parsed = parseRegistry(text, root);
-            if (!parsed.document) return StoreStatus::Damaged;
-            document = std::move(*parsed.document);
-            exists = true;
-            break;
-        }
-    }
+    if (const StoreStatus read = readRoot(path, root, document, &st, &exists);
+        read != StoreStatus::Ok)
+        return read;
     bool changed = false;
     const StoreStatus status = apply(document, changed);
     if (status != StoreStatus::Ok || !changed) return status;
@@ -267,14 +282,7 @@ StoreStatus RegistryStore::setValue(RegistryRoot root, std::string_view path, st
                                     std::string_view data) {
     if (!splitKeyPath(path) || !isValidValueName(name)) return StoreStatus::InvalidName;
     return change(root, [&](RegistryDocument& doc, bool& changed) {
-        RegistryKeyEntry& key = doc.ensureKey(path);
-        if (RegistryValue* v = key.findValue(name)) {
-            changed = v->data != data;
-            v->data = std::string(data);
-        } else {
-            key.values.push_back(RegistryValue{std::string(name), std::string(data)});
-            changed = true;
-        }
+        changed = doc.ensureKey(path).setValue(name, data);
         return StoreStatus::Ok;
     });
 }
@@ -284,39 +292,18 @@ StoreStatus RegistryStore::deleteValue(RegistryRoot root, std::string_view path,
     if (!splitKeyPath(path) || !isValidValueName(name)) return StoreStatus::InvalidName;
     return change(root, [&](RegistryDocument& doc, bool& changed) {
         RegistryKeyEntry* key = doc.findKey(path);
-        if (!key) return StoreStatus::Missing;
-        for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-            if (registryNamesEqual(it->name, name)) {
-                key->values.erase(it);
-                changed = true;
-                return StoreStatus::Ok;
-            }
-        }
-        return StoreStatus::Missing;
+        changed = key && key->eraseValue(name);
+        return changed ? StoreStatus::Ok : StoreStatus::Missing;
     });
 }
 
 StoreStatus RegistryStore::load(RegistryRoot root, RegistryDocument* document) const {
     // Readers need no lock: a change replaces the file in one rename, so a reader sees
     // the old file or the new one.
-    std::string text;
-    struct stat st {};
     RegistryDocument result;
-    result.root = root;
-    switch (readFile(filePath(root), text, &st)) {
-        case ReadStatus::Absent:
-            break;
-        case ReadStatus::TooLarge:
-            return StoreStatus::Damaged;
-        case ReadStatus::Failed:
-            return StoreStatus::Unavailable;
-        case ReadStatus::Ok: {
-            RegistryParseResult parsed = parseRegistry(text, root);
-            if (!parsed.document) return StoreStatus::Damaged;
-            result = std::move(*parsed.document);
-            break;
-        }
-    }
+    if (const StoreStatus read = readRoot(filePath(root), root, result, nullptr, nullptr);
+        read != StoreStatus::Ok)
+        return read;
     if (document) *document = std::move(result);
     return StoreStatus::Ok;
 }
