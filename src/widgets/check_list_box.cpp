@@ -110,8 +110,7 @@ int TCheckListBox::itemAt(Point p) const {
 void TCheckListBox::updateBar() {
     barFont_ = &resolvedFont();
     const bool need = count() * itemHeight() > height() - 4;
-    const Rect nb =
-        need ? Rect{width() - 2 - TScrollBar::kWidth, 2, width() - 2, height() - 2} : Rect{};
+    const Rect nb = need ? TScrollBar::insideEdge({width(), height()}) : Rect{};
     if (nb != bar_.bounds()) {
         bar_.setBounds(nb);
         invalidate();  // the items narrow or widen

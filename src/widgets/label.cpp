@@ -1,5 +1,7 @@
 #include "widgets/label.h"
 
+#include "gfx/font_utf8.h"
+
 #include "widgets/form.h"
 
 namespace tv {
@@ -54,15 +56,10 @@ void TLabel::paint(Canvas& canvas) {
     f.draw(canvas, 0, 0, shown_, toPixel(font().color));
     if (underline_ >= 0) {
         int x = f.textWidth(std::string_view(shown_).substr(0, std::size_t(underline_)));
-        std::size_t len = 1;
-        unsigned char ch = static_cast<unsigned char>(shown_[std::size_t(underline_)]);
-        if (ch >= 0xF0)
-            len = 4;
-        else if (ch >= 0xE0)
-            len = 3;
-        else if (ch >= 0xC0)
-            len = 2;
-        int w = f.textWidth(std::string_view(shown_).substr(std::size_t(underline_), len));
+        std::size_t end = std::size_t(underline_);
+        decodeUtf8(shown_, end);
+        int w = f.textWidth(std::string_view(shown_).substr(std::size_t(underline_),
+                                                            end - std::size_t(underline_)));
         canvas.hline(x, x + w, f.ascent() + 1, toPixel(font().color));
     }
 }

@@ -27,6 +27,15 @@ struct LayoutDocument::Json {
 
 namespace {
 
+// A colour as the layout writes it: a number (0x00BBGGRR or a system colour) or a name.
+bool parseColor(const json& v, TColor& out) {
+    if (v.is_number_integer()) {
+        out = TColor(v.get<std::int64_t>());
+        return true;
+    }
+    return v.is_string() && colorFromName(v.get<std::string>().c_str(), out);
+}
+
 constexpr int kMinInt = std::numeric_limits<int>::min();
 constexpr int kMaxInt = std::numeric_limits<int>::max();
 // Positions, sizes and progress ranges stay within 16 bits, as on the classic platform, so
@@ -98,11 +107,7 @@ class WidgetReader {
     bool color(const char* key, TColor& out) {
         const json* v = take(key);
         if (!v) return false;
-        if (v->is_number_unsigned() || v->is_number_integer()) {
-            out = TColor(v->get<std::int64_t>());
-            return true;
-        }
-        if (v->is_string() && colorFromName(v->get<std::string>().c_str(), out)) return true;
+        if (parseColor(*v, out)) return true;
         fail(std::string(key) + ": unknown colour " + v->dump());
     }
     template <class E>
@@ -141,11 +146,7 @@ TFont readFont(const std::string& file, const std::string& name, const json& f) 
     font.spec.height = h < 0 ? -h : h;
     if (font.spec.height == 0) throw bad("height out of range");
     if (f.contains("Color")) {
-        const json& c = f["Color"];
-        if (c.is_number_integer())
-            font.color = TColor(c.get<std::int64_t>());
-        else if (!c.is_string() || !colorFromName(c.get<std::string>().c_str(), font.color))
-            throw bad("unknown colour");
+        if (!parseColor(f["Color"], font.color)) throw bad("unknown colour");
     }
     if (f.contains("Style")) {
         if (!f["Style"].is_array()) throw bad("Style must be a list");

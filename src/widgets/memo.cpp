@@ -130,7 +130,7 @@ void TMemo::wrapParagraph(std::size_t s, std::size_t e, int width) {
 void TMemo::updateBar() {
     const int vis = visibleLines();
     if (scrollBars_ == TScrollStyle::ssVertical)
-        bar_.setBounds({width() - 2 - TScrollBar::kWidth, 2, width() - 2, height() - 2});
+        bar_.setBounds(TScrollBar::insideEdge({width(), height()}));
     else
         bar_.setBounds({});
     bar_.setRange(0, lineCount() - 1, vis);

@@ -37,6 +37,11 @@ class TScrollBar {
     static constexpr int kWidth = 16;
     static constexpr int kArrowHeight = 16;
     static constexpr int kMinThumb = 8;
+    // Where a vertical bar sits in a control of this size: along the right, inside the
+    // 2-pixel sunken edge.
+    static constexpr Rect insideEdge(Size control) {
+        return {control.width - 2 - kWidth, 2, control.width - 2, control.height - 2};
+    }
     static constexpr unsigned kFirstRepeatMs = 250;
     static constexpr unsigned kRepeatMs = 50;
 

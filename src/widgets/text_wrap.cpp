@@ -1,5 +1,7 @@
 #include "widgets/text_wrap.h"
 
+#include "gfx/font_utf8.h"
+
 namespace tv {
 
 std::vector<std::string> wrapText(const Font& f, const std::string& text, int width) {
@@ -13,14 +15,9 @@ std::vector<std::string> wrapText(const Font& f, const std::string& text, int wi
         std::string line;
         std::size_t i = 0;
         while (i < para.size()) {
-            std::size_t len = 1;
-            unsigned char ch = static_cast<unsigned char>(para[i]);
-            if (ch >= 0xF0)
-                len = 4;
-            else if (ch >= 0xE0)
-                len = 3;
-            else if (ch >= 0xC0)
-                len = 2;
+            std::size_t end = i;
+            const char32_t ch = decodeUtf8(para, end);
+            const std::size_t len = end - i;
             std::string next = line + para.substr(i, len);
             if (!line.empty() && f.textWidth(next) > width) {
                 std::size_t sp = line.find_last_of(' ');
