@@ -15,10 +15,8 @@
 
 namespace tv::e2e {
 
-// Where screenshots and failure logs go; set by CMake for each e2e test executable.
-#ifndef TOLVANE_E2E_ARTIFACT_DIR
-#define TOLVANE_E2E_ARTIFACT_DIR "e2e-artifacts"
-#endif
+// Screenshots and failure logs go to TOLVANE_E2E_ARTIFACT_DIR, which the harness library
+// defines for every program that links it.
 
 class E2eTest : public ::testing::Test {
   protected:
