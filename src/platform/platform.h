@@ -74,10 +74,17 @@ class NativeWindow {
     virtual int scale() const { return 1; }
 };
 
+// Sizes the desktop sets, in logical pixels.
+struct Metrics {
+    int largeIcon = 32;    // an icon's large size
+    int scrollArrow = 16;  // the height of a horizontal scroll bar's arrow
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
 
+    virtual Metrics metrics() const { return {}; }
     virtual std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) = 0;
     // Milliseconds on a monotonic clock.
     virtual std::uint64_t now() = 0;

@@ -142,10 +142,8 @@ void TSpeedButton::mouseUp(TMouseButton button, TShiftState shift, int x, int y)
             if (OnClick) OnClick(this);
         }
         // The pointer may be elsewhere by now (a message box came and went).
-        const Point p = form().application().platform().cursorPos();
-        const Point w = form().screenPos();
-        const Rect me = windowRect();
-        setHot(form().isShowing() && showing() && me.contains(Point{p.x - w.x, p.y - w.y}) &&
+        const Point p = form().clientFromScreen(form().application().platform().cursorPos());
+        setHot(form().isShowing() && showing() && windowRect().contains(p) &&
                form().hotControl() == this);
         if (flat_) invalidate();
     }
