@@ -49,6 +49,7 @@ TEST_F(Main, StartsWithTheSecuritySectionOpenAndTheDiskScanPageSeen) {
     EXPECT_EQ(form1.Memo2->text(), "");
     for (TCheckListBox* l : {form1.CheckListBox1, form1.CheckListBox2, form1.CheckListBox3})
         for (int i = 0; i < l->count(); ++i) EXPECT_FALSE(l->checked(i));
+    EXPECT_EQ(form1.PanelBkGnd->color(), kPageGrey);
 }
 
 TEST_F(Main, HeaderTransitionsFollowTheTable) {
@@ -231,17 +232,11 @@ const HoverRow kHoverRules[] = {
     {"Panel3", nullptr, {{"Panel9", G}, {"Panel10", G}, {"Panel11", G}, {"Panel12", G}}},
     {"Panel5", "Panel4", {{"Panel13", G}, {"Panel14", G}, {"Panel15", G}, {"Panel16", G}}},
     {"Panel7", "Panel6", {{"Panel19", G}}},
-    {"PanelBkGnd",
-     nullptr,
-     {{"Panel9", G},
-      {"Panel10", G},
-      {"Panel11", G},
-      {"Panel12", G},
-      {"Panel13", G},
-      {"Panel14", G},
-      {"Panel15", G},
-      {"Panel16", G},
-      {"Panel19", G}}},
+    // clang-format off
+    {"PanelBkGnd", nullptr, {{"Panel9", G}, {"Panel10", G}, {"Panel11", G}, {"Panel12", G},
+                             {"Panel13", G}, {"Panel14", G}, {"Panel15", G}, {"Panel16", G},
+                             {"Panel19", G}}},
+    // clang-format on
     {"GroupBox4", "Panel4", {{"Edit1", P}, {"Edit2", P}, {"Edit3", P}}},
     {"Edit1", "Panel4", {{"Edit1", W}}},
     {"Edit2", "Panel4", {{"Edit2", W}}},

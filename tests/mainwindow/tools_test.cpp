@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "mainwindow/fixture.h"
 #include "widgets/message_box.h"
@@ -84,16 +85,18 @@ TEST(RunRules, EachRunShowsItsNoticeOnItsHundredAndFirstTick) {
         const char *open, *list, *button, *timer, *bar, *memo, *busy, *done;
         std::uint64_t interval;
     } rows[] = {
-        {"Panel4", "CheckListBox1", "SpeedButton3", "Timer1", "ProgressBar1", nullptr, nullptr,
+        // clang-format off
+        {"Panel4",  "CheckListBox1", "SpeedButton3", "Timer1", "ProgressBar1", nullptr, nullptr,
          "IE修复成功，请启动IE刷新！", 200},
-        {nullptr, "CheckListBox2", "SpeedButton4", "Timer2", "ProgressBar2", "Memo1", "正在扫描：",
+        {nullptr,   "CheckListBox2", "SpeedButton4", "Timer2", "ProgressBar2", "Memo1", "正在扫描：",
          "扫描硬盘结束！", 300},
-        {"Panel10", "CheckListBox3", "SpeedButton6", "Timer3", "ProgressBar3", "Memo2",
-         "正在扫描：", "扫描网络结束！", 300},
-        {nullptr, "CheckListBox2", "SpeedButton5", "Timer4", "ProgressBar2", "Memo1", "正在查杀：",
+        {"Panel10", "CheckListBox3", "SpeedButton6", "Timer3", "ProgressBar3", "Memo2", "正在扫描：",
+         "扫描网络结束！", 300},
+        {nullptr,   "CheckListBox2", "SpeedButton5", "Timer4", "ProgressBar2", "Memo1", "正在查杀：",
          "硬盘查杀结束！", 300},
-        {"Panel10", "CheckListBox3", "SpeedButton7", "Timer5", "ProgressBar3", "Memo2",
-         "正在查杀：", "网络查杀结束！", 300},
+        {"Panel10", "CheckListBox3", "SpeedButton7", "Timer5", "ProgressBar3", "Memo2", "正在查杀：",
+         "网络查杀结束！", 300},
+        // clang-format on
     };
     for (const auto& row : rows) {
         test::Program p;
@@ -186,108 +189,55 @@ TEST(RegistryRules, EachButtonMakesItsCallsInOrderAndReportsTheOutcome) {
     const std::string ie = "Software\\Microsoft\\Internet Explorer\\Main";
     const std::string logon = "Software\\Microsoft\\Windows\\CurrentVersion\\Winlogon";
     const std::string lmIe = "open HKLM\\" + ie, cuIe = "open HKCU\\" + ie;
-    const std::string lmLogon = "open HKLM\\" + logon;
+    const std::string lmLogon = "open HKLM\\" + logon, gone = " (refused)";
     const std::string odd = "\xF0\x9F\x98\x80";  // outside code page 936
-    const std::string laidOut = "托尔万(Tolvane)";
+    const std::optional<RegistryRoot> none, lm = RegistryRoot::LocalMachine;
+    const std::optional<RegistryRoot> cu = RegistryRoot::CurrentUser;
     const struct {
         const char* button;
         std::string edit1, edit2, edit3;
-        bool machineRefused;
+        std::optional<RegistryRoot> refused;  // the root whose keys cannot be opened
         int clicks;
         std::vector<std::string> calls, boxes;
     } rows[] = {
-        {"SpeedButton77",
-         "标题甲",
-         "",
-         "",
-         false,
-         1,
+        // clang-format off
+        {"SpeedButton77", "标题甲", "", "", none, 1,
          {lmIe, "write Window Title=标题甲", "close", cuIe, "write Window Title=标题甲", "close"},
          {"IE标题设置成功！"}},
-        {"SpeedButton77",
-         "",
-         "",
-         "",
-         false,
-         1,
+        {"SpeedButton77", "", "", "", none, 1,
          {lmIe, "write Window Title=", "close", cuIe, "write Window Title=", "close"},
          {"IE标题设置成功！"}},
-        {"SpeedButton77",
-         odd,
-         "",
-         "",
-         false,
-         1,
-         {lmIe, "write Window Title=" + odd + " (refused)", "close"},
+        {"SpeedButton77", odd, "", "", none, 1,
+         {lmIe, "write Window Title=" + odd + gone, "close"},
          {"Failed to set data for 'Window Title'"}},
-        {"SpeedButton77",
-         laidOut,
-         "",
-         "",
-         true,
-         1,
-         {lmIe + " (refused)", cuIe, "write Window Title=" + laidOut, "close"},
-         {"IE标题设置成功！"}},
-        {"SpeedButton78",
-         "",
-         "",
-         "",
-         false,
-         1,
+        {"SpeedButton77", "标题甲", "", "", lm, 1,
+         {lmIe + gone, cuIe, "write Window Title=标题甲", "close"}, {"IE标题设置成功！"}},
+        {"SpeedButton78", "", "", "", none, 1,
          {lmIe, "delete Window Title", "close", cuIe, "delete Window Title", "close"},
          {"IE标题已清除！"}},
-        {"SpeedButton78",
-         "",
-         "",
-         "",
-         true,
-         1,
-         {lmIe + " (refused)", cuIe, "delete Window Title", "close"},
-         {"IE标题已清除！"}},
-        {"SpeedButton79",
-         "",
-         "说明乙",
-         "文本丙",
-         false,
-         1,
+        {"SpeedButton77", "标题甲", "", "", cu, 1,
+         {lmIe, "write Window Title=标题甲", "close", cuIe + gone}, {}},
+        {"SpeedButton78", "", "", "", cu, 1, {lmIe, "delete Window Title", "close", cuIe + gone}, {}},
+        {"SpeedButton78", "", "", "", lm, 1,
+         {lmIe + gone, cuIe, "delete Window Title", "close"}, {"IE标题已清除！"}},
+        {"SpeedButton79", "", "说明乙", "文本丙", none, 1,
          {lmLogon, "write LegalNoticeCaption=说明乙", "write LegalNoticeText=文本丙", "close"},
          {"开机信息设置成功！"}},
-        {"SpeedButton79",
-         "",
-         "",
-         "",
-         false,
-         1,
-         {lmLogon, "write LegalNoticeCaption=", "write LegalNoticeText=", "close"},
-         {"开机信息设置成功！"}},
-        {"SpeedButton79",
-         "",
-         odd,
-         "文本丙",
-         false,
-         1,
-         {lmLogon, "write LegalNoticeCaption=" + odd + " (refused)", "close"},
+        {"SpeedButton79", "", "", "", none, 1,
+         {lmLogon, "write LegalNoticeCaption=", "write LegalNoticeText=", "close"}, {"开机信息设置成功！"}},
+        {"SpeedButton79", "", odd, "文本丙", none, 1,
+         {lmLogon, "write LegalNoticeCaption=" + odd + gone, "close"},
          {"Failed to set data for 'LegalNoticeCaption'"}},
-        {"SpeedButton79",
-         "",
-         "说明乙",
-         odd,
-         false,
-         1,
-         {lmLogon, "write LegalNoticeCaption=说明乙", "write LegalNoticeText=" + odd + " (refused)",
-          "close"},
+        {"SpeedButton79", "", "说明乙", odd, none, 1,
+         {lmLogon, "write LegalNoticeCaption=说明乙", "write LegalNoticeText=" + odd + gone, "close"},
          {"Failed to set data for 'LegalNoticeText'"}},
-        {"SpeedButton79", "", "说明乙", "文本丙", true, 1, {lmLogon + " (refused)"}, {}},
-        {"SpeedButton80",
-         "",
-         "",
-         "",
-         false,
-         2,
-         {lmLogon, "delete LegalNoticeCaption", "delete LegalNoticeText", "close", lmLogon,
-          "delete LegalNoticeCaption (refused)", "delete LegalNoticeText (refused)", "close"},
+        {"SpeedButton79", "", "说明乙", "文本丙", lm, 1, {lmLogon + gone}, {}},
+        {"SpeedButton80", "", "", "", none, 2,
+         {lmLogon, "delete LegalNoticeCaption", "delete LegalNoticeText", "close",
+          lmLogon, "delete LegalNoticeCaption" + gone, "delete LegalNoticeText" + gone, "close"},
          {"开机信息已清除！", "开机信息已清除！"}},
-        {"SpeedButton80", "", "", "", true, 1, {lmLogon + " (refused)"}, {}},
+        {"SpeedButton80", "", "", "", lm, 1, {lmLogon + gone}, {}},
+        // clang-format on
     };
     for (const auto& row : rows) {
         test::Program p;
@@ -295,7 +245,7 @@ TEST(RegistryRules, EachButtonMakesItsCallsInOrderAndReportsTheOutcome) {
             p.host.setValue(root, ie, "Window Title", "old");
         p.host.setValue(RegistryRoot::LocalMachine, logon, "LegalNoticeCaption", "old");
         p.host.setValue(RegistryRoot::LocalMachine, logon, "LegalNoticeText", "old");
-        p.host.failOpenKey(RegistryRoot::LocalMachine, row.machineRefused);
+        if (row.refused) p.host.failOpenKey(*row.refused);
         p.form1.Edit1->setText(row.edit1);
         p.form1.Edit2->setText(row.edit2);
         p.form1.Edit3->setText(row.edit3);
@@ -305,7 +255,7 @@ TEST(RegistryRules, EachButtonMakesItsCallsInOrderAndReportsTheOutcome) {
             if (p.drv.topBox()) p.drv.dismissBox();
         }
         const std::string what = std::string(row.button) + " with \"" + row.edit1 + row.edit2 +
-                                 row.edit3 + "\"" + (row.machineRefused ? " as a user" : "");
+                                 row.edit3 + "\"" + (row.refused ? " without one root" : "");
         EXPECT_EQ(registryCalls(p.host), row.calls) << what;
         EXPECT_EQ(p.noticeTexts(), row.boxes) << what;
         EXPECT_EQ(p.host.openKeyCount(), 0) << what;
