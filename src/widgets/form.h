@@ -57,13 +57,10 @@ class TForm : public TWinControl {
     TPosition position() const { return position_; }
     void setPosition(TPosition p) { position_ = p; }
     Point screenPos() const { return window_->position(); }
-    // The window's size and a screen point in it, as the screen has them at the window's
-    // scale (the form itself is laid out in logical pixels).
+    // The window's size as the screen has it at the window's scale (the form itself is
+    // laid out in logical pixels).
     Size screenSize() const {
         return platform::toDevice(Size{width(), height()}, window_->scale());
-    }
-    Point clientFromScreen(Point screen) const {
-        return platform::toLogical(screen - screenPos(), window_->scale());
     }
     void moveTo(Point p) { window_->setPosition(p); }
     void setWindowTitle(const std::string& utf8) { window_->setTitle(utf8); }
@@ -76,12 +73,12 @@ class TForm : public TWinControl {
     // Shows the form modally and runs a nested loop until it closes.
     TModalResult showModal();
 
-    // Windows refuse input while another window is modal over them.
+    // Windows refuse input while another window is modal over them; disabling one ends
+    // any press it holds (a control's, the caption drag, the close box).
     bool inputEnabled() const { return inputEnabled_; }
-    void setInputEnabled(bool v) {
-        inputEnabled_ = v;
-        window_->setEnabled(v);
-    }
+    void setInputEnabled(bool v);
+    // The active window shows the focused control's focus marks and, with the classic
+    // frame, the active caption colours.
     bool active() const { return active_; }
     void setActive(bool v);
 
@@ -99,8 +96,13 @@ class TForm : public TWinControl {
     void handleEvent(const platform::Event& e);
     TControl* captureControl() const { return capture_; }
     void setCapture(TControl* c);
+    // Takes the mouse away: a control's press, the caption drag and the close box end.
     void releaseCapture();
     TControl* hotControl() const { return hot_; }
+    // Where the pointer is now, in buffer coordinates (it may be outside the window).
+    Point pointerPos() const;
+    bool frameDragging() const { return frameDrag_; }
+    bool closeBoxDown() const { return closeBoxDown_; }
     TControl* focusedControl() const { return focus_; }
     void setFocusedControl(TControl* c);
     // With nothing focused, the first visible, enabled tab stop in tab order, depth first.
@@ -122,6 +124,8 @@ class TForm : public TWinControl {
     void updateCursor(TControl* c);
     void dispatchKey(const platform::Event& e);
     bool frameMouse(const platform::Event& e);
+    void endFramePress();
+    TControl* controlUnderPointer();
     void collectTabStops(TWinControl* w, std::vector<TControl*>& out);
 
     TApplication& app_;
@@ -144,6 +148,9 @@ class TForm : public TWinControl {
     TControl* capture_ = nullptr;
     TControl* hot_ = nullptr;
     TControl* focus_ = nullptr;
+    // The control the last press went to: the platform's double-click counts only when
+    // the second press hits the same one.
+    TControl* lastPress_ = nullptr;
     TCursor shownCursor_ = TCursor::crDefault;
     // The frame's caption drag and close box.
     bool frameDrag_ = false;

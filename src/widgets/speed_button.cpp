@@ -142,8 +142,7 @@ void TSpeedButton::mouseUp(TMouseButton button, TShiftState shift, int x, int y)
             if (OnClick) OnClick(this);
         }
         // The pointer may be elsewhere by now (a message box came and went).
-        const Point p = form().clientFromScreen(form().application().platform().cursorPos());
-        setHot(form().isShowing() && showing() && windowRect().contains(p) &&
+        setHot(form().isShowing() && showing() && windowRect().contains(form().pointerPos()) &&
                form().hotControl() == this);
         if (flat_) invalidate();
     }
