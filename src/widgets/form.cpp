@@ -46,6 +46,7 @@ TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::W
 
 TForm::~TForm() {
     // Widgets go before the window; nothing may point at them afterwards.
+    app_.accessChanged(*this, AccessChange::Destroyed);
     capture_ = hot_ = focus_ = nullptr;
     owned_.clear();
     app_.removeForm(this);
@@ -81,6 +82,7 @@ void TForm::show() {
     window_->show();
     window_->raise();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
     app_.setActiveForm(this);
     if (!focus_) focusFirst();
 }
@@ -91,6 +93,7 @@ void TForm::showNoActivate() {
     setVisible(true);
     window_->show();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
 }
 
 void TForm::hide() {
@@ -102,6 +105,7 @@ void TForm::hide() {
     setVisible(false);
     window_->hide();
     if (app_.activeForm() == this) app_.setActiveForm(nullptr);
+    app_.accessChanged(*this, AccessChange::WindowHidden);
 }
 
 void TForm::close() {
@@ -156,6 +160,7 @@ void TForm::setActive(bool v) {
     active_ = v;
     if (style_ == TBorderStyle::bsDialog) invalidateWindow(captionRect());
     if (v && !focus_) focusFirst();
+    app_.accessChanged(*this, v ? AccessChange::Activated : AccessChange::Deactivated);
 }
 
 // Damage
@@ -446,7 +451,10 @@ void TForm::setFocusedControl(TControl* c) {
     TControl* old = focus_;
     focus_ = c;
     if (old) old->focusChanged(false);
-    if (focus_) focus_->focusChanged(true);
+    if (focus_) {
+        focus_->focusChanged(true);
+        app_.accessChanged(*focus_, AccessChange::Focus);
+    }
 }
 
 void TForm::controlHidden(TControl* c) {

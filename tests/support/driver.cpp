@@ -184,6 +184,10 @@ void Driver::closeRequest(TForm& f) {
     submit({Command::Post, e, 0});
 }
 
+void Driver::wake() {
+    submit({Command::Post, Event{}, 0});
+}
+
 void Driver::advance(std::uint64_t ms) {
     submit({Command::Advance, {}, platform_.now() + ms});
 }

@@ -42,6 +42,8 @@ class Driver {
     void key(TForm& f, platform::Key k, std::uint16_t shift = 0);
     void type(TForm& f, const std::string& utf8);
     void closeRequest(TForm& f);
+    // Wakes the loop with an event for no window, so it runs what was posted to it.
+    void wake();
     // Lets virtual time pass; due timers fire on the way.
     void advance(std::uint64_t ms);
     // The innermost open message box, or null; and pressing its button.
