@@ -44,6 +44,9 @@ class Driver {
     void closeRequest(TForm& f);
     // Wakes the loop with an event for no window, so it runs what was posted to it.
     void wake();
+    // The window system gives the window the keyboard focus, or takes it away (another
+    // program was activated).
+    void windowFocus(TForm& f, bool gained);
     // Lets virtual time pass; due timers fire on the way.
     void advance(std::uint64_t ms);
     // The innermost open message box, or null; and pressing its button.
