@@ -1,7 +1,8 @@
 // Prints what painting and pointer moves cost in the main window, headlessly with the real
 // fonts, layout and pictures: a full repaint, a move over an item whose colour does not
 // change (paints and heap allocations), and a move that lights one item and dims another
-// (the rectangles presented). Figures only; nothing is asserted.
+// (the rectangles presented). Each at scale 1 and at scale 2, where every presented
+// rectangle is also enlarged into the device buffer. Figures only; nothing is asserted.
 
 #include <algorithm>
 #include <atomic>
@@ -35,10 +36,15 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 
-int main() {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The median full repaint at this scale, in microseconds.
+double bench(int scale) {
     using namespace tv;
-    using Clock = std::chrono::steady_clock;
     platform::HeadlessPlatform platform;
+    platform.setScale(scale);
     auto fonts = FontEngine::create();
     TApplication app(platform, *fonts, "tolvane");
     RecordingHost host;
@@ -60,8 +66,8 @@ int main() {
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
     }
     std::sort(us.begin(), us.end());
-    std::printf("full repaint of the main window: median %.0f us, min %.0f us (%zu runs)\n",
-                us[us.size() / 2], us.front(), us.size());
+    std::printf("S = %d: full repaint of the main window: median %.0f us, min %.0f us (%zu runs)\n",
+                scale, us[us.size() / 2], us.front(), us.size());
 
     auto move = [&](TControl& c, int dx, int dy) {
         platform::Event e;
@@ -83,16 +89,27 @@ int main() {
     const double perMove =
         std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / moves;
     std::printf(
-        "move over a lit item: %.0f ns a move, %d paints and %ld heap allocations in %d moves\n",
-        perMove, form.paintCount() - paintsBefore, gAllocations.load() - allocBefore, moves);
+        "S = %d: move over a lit item: %.0f ns a move, %d paints and %ld heap allocations in %d "
+        "moves\n",
+        scale, perMove, form.paintCount() - paintsBefore, gAllocations.load() - allocBefore, moves);
 
     // From one item onto its neighbour: two items change colour.
     win.clearPresented();
     const long alloc2 = gAllocations.load();
     move(*form.Panel10, 40, 10);
-    std::printf("move onto the neighbour: %zu rectangles presented:", win.presented().size());
+    std::printf("S = %d: move onto the neighbour: %zu rectangles presented:", scale,
+                win.presented().size());
     for (const Rect& r : win.presented())
         std::printf(" %dx%d+%d+%d", r.width(), r.height(), r.left, r.top);
     std::printf("; %ld heap allocations\n", gAllocations.load() - alloc2);
+    return us[us.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    const double one = bench(1);
+    const double two = bench(2);
+    std::printf("a full repaint at S = 2 costs %.0f us more than at S = 1\n", two - one);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/host_services.h"
+#include "widgets/binding.h"
 #include "widgets/form.h"
 #include "widgets/group_box.h"
 #include "widgets/image.h"
@@ -25,6 +26,192 @@ class TCheckListBox;
 class TCheckBox;
 class TForm3;
 
+// Every widget of the main window by kind and layout name, and every handler its layout
+// binds by name: N for clicks, ticks and creation, B for a button's press or release, M for
+// a mouse move. The members, the handler table and the binding are all made from these.
+#define TV_FORM1_WIDGETS(W)         \
+    W(TImage, ImageActiveTop)       \
+    W(TImage, ImageActiveLeftTop)   \
+    W(TImage, ImageActiveRightTop)  \
+    W(TImage, ImageMin)             \
+    W(TImage, ImageClose)           \
+    W(TLabel, Label1)               \
+    W(TLabel, Label2)               \
+    W(TPanel, PanelBkGnd)           \
+    W(TImage, Image12)              \
+    W(TPanel, Panel1)               \
+    W(TPanel, Panel2)               \
+    W(TPanel, Panel3)               \
+    W(TPanel, Panel9)               \
+    W(TImage, Image1)               \
+    W(TPanel, Panel10)              \
+    W(TImage, Image2)               \
+    W(TPanel, Panel11)              \
+    W(TImage, Image3)               \
+    W(TPanel, Panel12)              \
+    W(TImage, Image4)               \
+    W(TPanel, Panel4)               \
+    W(TPanel, Panel5)               \
+    W(TPanel, Panel13)              \
+    W(TImage, Image5)               \
+    W(TPanel, Panel14)              \
+    W(TImage, Image6)               \
+    W(TPanel, Panel15)              \
+    W(TImage, Image7)               \
+    W(TPanel, Panel16)              \
+    W(TImage, Image8)               \
+    W(TPanel, Panel6)               \
+    W(TPanel, Panel7)               \
+    W(TPanel, Panel19)              \
+    W(TImage, Image11)              \
+    W(TPanel, Panel20)              \
+    W(TPanel, Panel21)              \
+    W(TPanel, Panel22)              \
+    W(TPanel, Panel23)              \
+    W(TPanel, Panel24)              \
+    W(TGroupBox, GroupBox4)         \
+    W(TLabel, Label4)               \
+    W(TSpeedButton, SpeedButton77)  \
+    W(TSpeedButton, SpeedButton78)  \
+    W(TLabel, Label5)               \
+    W(TLabel, Label6)               \
+    W(TLabel, Label7)               \
+    W(TSpeedButton, SpeedButton79)  \
+    W(TSpeedButton, SpeedButton80)  \
+    W(TEdit, Edit1)                 \
+    W(TEdit, Edit2)                 \
+    W(TEdit, Edit3)                 \
+    W(TGroupBox, GroupBox1)         \
+    W(TSpeedButton, SpeedButton2)   \
+    W(TSpeedButton, SpeedButton1)   \
+    W(TSpeedButton, SpeedButton3)   \
+    W(TCheckListBox, CheckListBox1) \
+    W(TProgressBar, ProgressBar1)   \
+    W(TLabel, Label13)              \
+    W(TSpeedButton, SpeedButton4)   \
+    W(TSpeedButton, SpeedButton5)   \
+    W(TLabel, Label12)              \
+    W(TLabel, Label11)              \
+    W(TCheckListBox, CheckListBox2) \
+    W(TProgressBar, ProgressBar2)   \
+    W(TMemo, Memo1)                 \
+    W(TLabel, Label8)               \
+    W(TLabel, Label9)               \
+    W(TLabel, Label10)              \
+    W(TSpeedButton, SpeedButton6)   \
+    W(TSpeedButton, SpeedButton7)   \
+    W(TCheckListBox, CheckListBox3) \
+    W(TProgressBar, ProgressBar3)   \
+    W(TMemo, Memo2)                 \
+    W(TSpeedButton, SpeedButton8)   \
+    W(TSpeedButton, SpeedButton9)   \
+    W(TGroupBox, GroupBox2)         \
+    W(TLabel, Label14)              \
+    W(TLabel, Label15)              \
+    W(TEdit, Edit4)                 \
+    W(TEdit, Edit5)                 \
+    W(TCheckBox, CheckBox11)        \
+    W(TGroupBox, GroupBox3)         \
+    W(TSpeedButton, SpeedButton10)  \
+    W(TSpeedButton, SpeedButton11)  \
+    W(TSpeedButton, SpeedButton12)  \
+    W(TSpeedButton, SpeedButton13)  \
+    W(TSpeedButton, SpeedButton14)  \
+    W(TSpeedButton, SpeedButton15)  \
+    W(TSpeedButton, SpeedButton16)  \
+    W(TGroupBox, GroupBox5)         \
+    W(TSpeedButton, SpeedButton17)  \
+    W(TCheckBox, CheckBox1)         \
+    W(TCheckBox, CheckBox2)         \
+    W(TCheckBox, CheckBox3)         \
+    W(TCheckBox, CheckBox4)         \
+    W(TCheckBox, CheckBox5)         \
+    W(TCheckBox, CheckBox6)         \
+    W(TCheckBox, CheckBox7)         \
+    W(TPanel, Panel8)               \
+    W(TLabel, Label3)               \
+    W(TTimer, Timer1)               \
+    W(TTimer, Timer2)               \
+    W(TTimer, Timer3)               \
+    W(TTimer, Timer4)               \
+    W(TTimer, Timer5)
+
+#define TV_FORM1_HANDLERS(N, B, M)  \
+    M(Edit1MouseMove)               \
+    M(Edit2MouseMove)               \
+    M(Edit3MouseMove)               \
+    N(FormCreate)                   \
+    M(GroupBox4MouseMove)           \
+    N(Image12Click)                 \
+    B(ImageActiveLeftTopMouseDown)  \
+    M(ImageActiveLeftTopMouseMove)  \
+    B(ImageActiveLeftTopMouseUp)    \
+    B(ImageActiveRightTopMouseDown) \
+    M(ImageActiveRightTopMouseMove) \
+    B(ImageActiveRightTopMouseUp)   \
+    B(ImageActiveTopMouseDown)      \
+    M(ImageActiveTopMouseMove)      \
+    B(ImageActiveTopMouseUp)        \
+    N(ImageCloseClick)              \
+    N(ImageMinClick)                \
+    B(Label1MouseDown)              \
+    M(Label1MouseMove)              \
+    B(Label1MouseUp)                \
+    N(Panel10Click)                 \
+    M(Panel10MouseMove)             \
+    N(Panel11Click)                 \
+    M(Panel11MouseMove)             \
+    N(Panel12Click)                 \
+    M(Panel12MouseMove)             \
+    N(Panel13Click)                 \
+    M(Panel13MouseMove)             \
+    N(Panel14Click)                 \
+    M(Panel14MouseMove)             \
+    N(Panel15Click)                 \
+    M(Panel15MouseMove)             \
+    N(Panel16Click)                 \
+    M(Panel16MouseMove)             \
+    N(Panel19Click)                 \
+    M(Panel19MouseMove)             \
+    N(Panel2Click)                  \
+    M(Panel3MouseMove)              \
+    N(Panel4Click)                  \
+    M(Panel5MouseMove)              \
+    N(Panel6Click)                  \
+    M(Panel7MouseMove)              \
+    B(Panel8MouseDown)              \
+    M(Panel8MouseMove)              \
+    B(Panel8MouseUp)                \
+    N(Panel9Click)                  \
+    M(Panel9MouseMove)              \
+    M(PanelBkGndMouseMove)          \
+    N(SpeedButton10Click)           \
+    N(SpeedButton11Click)           \
+    N(SpeedButton12Click)           \
+    N(SpeedButton13Click)           \
+    N(SpeedButton14Click)           \
+    N(SpeedButton15Click)           \
+    N(SpeedButton16Click)           \
+    N(SpeedButton17Click)           \
+    N(SpeedButton1Click)            \
+    N(SpeedButton2Click)            \
+    N(SpeedButton3Click)            \
+    N(SpeedButton4Click)            \
+    N(SpeedButton5Click)            \
+    N(SpeedButton6Click)            \
+    N(SpeedButton77Click)           \
+    N(SpeedButton78Click)           \
+    N(SpeedButton79Click)           \
+    N(SpeedButton7Click)            \
+    N(SpeedButton80Click)           \
+    N(SpeedButton8Click)            \
+    N(SpeedButton9Click)            \
+    N(Timer1Timer)                  \
+    N(Timer2Timer)                  \
+    N(Timer3Timer)                  \
+    N(Timer4Timer)                  \
+    N(Timer5Timer)
+
 class TForm1 : public TForm {
   public:
     TForm1(TApplication& app, HostServices& host, const LayoutDocument& layout,
@@ -35,194 +222,11 @@ class TForm1 : public TForm {
     void setAboutForm(TForm3* f) { about_ = f; }
     HostServices& host() const { return host_; }
 
-    // The widgets, by their layout names.
-    TImage* ImageActiveTop = nullptr;
-    TImage* ImageActiveLeftTop = nullptr;
-    TImage* ImageActiveRightTop = nullptr;
-    TImage* ImageMin = nullptr;
-    TImage* ImageClose = nullptr;
-    TLabel* Label1 = nullptr;
-    TLabel* Label2 = nullptr;
-    TPanel* PanelBkGnd = nullptr;
-    TImage* Image12 = nullptr;
-    TPanel* Panel1 = nullptr;
-    TPanel* Panel2 = nullptr;
-    TPanel* Panel3 = nullptr;
-    TPanel* Panel9 = nullptr;
-    TImage* Image1 = nullptr;
-    TPanel* Panel10 = nullptr;
-    TImage* Image2 = nullptr;
-    TPanel* Panel11 = nullptr;
-    TImage* Image3 = nullptr;
-    TPanel* Panel12 = nullptr;
-    TImage* Image4 = nullptr;
-    TPanel* Panel4 = nullptr;
-    TPanel* Panel5 = nullptr;
-    TPanel* Panel13 = nullptr;
-    TImage* Image5 = nullptr;
-    TPanel* Panel14 = nullptr;
-    TImage* Image6 = nullptr;
-    TPanel* Panel15 = nullptr;
-    TImage* Image7 = nullptr;
-    TPanel* Panel16 = nullptr;
-    TImage* Image8 = nullptr;
-    TPanel* Panel6 = nullptr;
-    TPanel* Panel7 = nullptr;
-    TPanel* Panel19 = nullptr;
-    TImage* Image11 = nullptr;
-    TPanel* Panel20 = nullptr;
-    TPanel* Panel21 = nullptr;
-    TPanel* Panel22 = nullptr;
-    TPanel* Panel23 = nullptr;
-    TPanel* Panel24 = nullptr;
-    TGroupBox* GroupBox4 = nullptr;
-    TLabel* Label4 = nullptr;
-    TSpeedButton* SpeedButton77 = nullptr;
-    TSpeedButton* SpeedButton78 = nullptr;
-    TLabel* Label5 = nullptr;
-    TLabel* Label6 = nullptr;
-    TLabel* Label7 = nullptr;
-    TSpeedButton* SpeedButton79 = nullptr;
-    TSpeedButton* SpeedButton80 = nullptr;
-    TEdit* Edit1 = nullptr;
-    TEdit* Edit2 = nullptr;
-    TEdit* Edit3 = nullptr;
-    TGroupBox* GroupBox1 = nullptr;
-    TSpeedButton* SpeedButton2 = nullptr;
-    TSpeedButton* SpeedButton1 = nullptr;
-    TSpeedButton* SpeedButton3 = nullptr;
-    TCheckListBox* CheckListBox1 = nullptr;
-    TProgressBar* ProgressBar1 = nullptr;
-    TLabel* Label13 = nullptr;
-    TSpeedButton* SpeedButton4 = nullptr;
-    TSpeedButton* SpeedButton5 = nullptr;
-    TLabel* Label12 = nullptr;
-    TLabel* Label11 = nullptr;
-    TCheckListBox* CheckListBox2 = nullptr;
-    TProgressBar* ProgressBar2 = nullptr;
-    TMemo* Memo1 = nullptr;
-    TLabel* Label8 = nullptr;
-    TLabel* Label9 = nullptr;
-    TLabel* Label10 = nullptr;
-    TSpeedButton* SpeedButton6 = nullptr;
-    TSpeedButton* SpeedButton7 = nullptr;
-    TCheckListBox* CheckListBox3 = nullptr;
-    TProgressBar* ProgressBar3 = nullptr;
-    TMemo* Memo2 = nullptr;
-    TSpeedButton* SpeedButton8 = nullptr;
-    TSpeedButton* SpeedButton9 = nullptr;
-    TGroupBox* GroupBox2 = nullptr;
-    TLabel* Label14 = nullptr;
-    TLabel* Label15 = nullptr;
-    TEdit* Edit4 = nullptr;
-    TEdit* Edit5 = nullptr;
-    TCheckBox* CheckBox11 = nullptr;
-    TGroupBox* GroupBox3 = nullptr;
-    TSpeedButton* SpeedButton10 = nullptr;
-    TSpeedButton* SpeedButton11 = nullptr;
-    TSpeedButton* SpeedButton12 = nullptr;
-    TSpeedButton* SpeedButton13 = nullptr;
-    TSpeedButton* SpeedButton14 = nullptr;
-    TSpeedButton* SpeedButton15 = nullptr;
-    TSpeedButton* SpeedButton16 = nullptr;
-    TGroupBox* GroupBox5 = nullptr;
-    TSpeedButton* SpeedButton17 = nullptr;
-    TCheckBox* CheckBox1 = nullptr;
-    TCheckBox* CheckBox2 = nullptr;
-    TCheckBox* CheckBox3 = nullptr;
-    TCheckBox* CheckBox4 = nullptr;
-    TCheckBox* CheckBox5 = nullptr;
-    TCheckBox* CheckBox6 = nullptr;
-    TCheckBox* CheckBox7 = nullptr;
-    TPanel* Panel8 = nullptr;
-    TLabel* Label3 = nullptr;
-    TTimer* Timer1 = nullptr;
-    TTimer* Timer2 = nullptr;
-    TTimer* Timer3 = nullptr;
-    TTimer* Timer4 = nullptr;
-    TTimer* Timer5 = nullptr;
-
-    // Handlers, bound by name from the layout.
-    void Edit1MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Edit2MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Edit3MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void FormCreate(TObject* sender);
-    void GroupBox4MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Image12Click(TObject* sender);
-    void ImageActiveLeftTopMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x,
-                                     int y);
-    void ImageActiveLeftTopMouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void ImageActiveLeftTopMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x,
-                                   int y);
-    void ImageActiveRightTopMouseDown(TObject* sender, TMouseButton button, TShiftState shift,
-                                      int x, int y);
-    void ImageActiveRightTopMouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void ImageActiveRightTopMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x,
-                                    int y);
-    void ImageActiveTopMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x,
-                                 int y);
-    void ImageActiveTopMouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void ImageActiveTopMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x,
-                               int y);
-    void ImageCloseClick(TObject* sender);
-    void ImageMinClick(TObject* sender);
-    void Label1MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
-    void Label1MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Label1MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
-    void Panel10Click(TObject* sender);
-    void Panel10MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel11Click(TObject* sender);
-    void Panel11MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel12Click(TObject* sender);
-    void Panel12MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel13Click(TObject* sender);
-    void Panel13MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel14Click(TObject* sender);
-    void Panel14MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel15Click(TObject* sender);
-    void Panel15MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel16Click(TObject* sender);
-    void Panel16MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel19Click(TObject* sender);
-    void Panel19MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel2Click(TObject* sender);
-    void Panel3MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel4Click(TObject* sender);
-    void Panel5MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel6Click(TObject* sender);
-    void Panel7MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel8MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
-    void Panel8MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void Panel8MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
-    void Panel9Click(TObject* sender);
-    void Panel9MouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void PanelBkGndMouseMove(TObject* sender, TShiftState shift, int x, int y);
-    void SpeedButton10Click(TObject* sender);
-    void SpeedButton11Click(TObject* sender);
-    void SpeedButton12Click(TObject* sender);
-    void SpeedButton13Click(TObject* sender);
-    void SpeedButton14Click(TObject* sender);
-    void SpeedButton15Click(TObject* sender);
-    void SpeedButton16Click(TObject* sender);
-    void SpeedButton17Click(TObject* sender);
-    void SpeedButton1Click(TObject* sender);
-    void SpeedButton2Click(TObject* sender);
-    void SpeedButton3Click(TObject* sender);
-    void SpeedButton4Click(TObject* sender);
-    void SpeedButton5Click(TObject* sender);
-    void SpeedButton6Click(TObject* sender);
-    void SpeedButton77Click(TObject* sender);
-    void SpeedButton78Click(TObject* sender);
-    void SpeedButton79Click(TObject* sender);
-    void SpeedButton7Click(TObject* sender);
-    void SpeedButton80Click(TObject* sender);
-    void SpeedButton8Click(TObject* sender);
-    void SpeedButton9Click(TObject* sender);
-    void Timer1Timer(TObject* sender);
-    void Timer2Timer(TObject* sender);
-    void Timer3Timer(TObject* sender);
-    void Timer4Timer(TObject* sender);
-    void Timer5Timer(TObject* sender);
+    // The widgets and handlers named in the lists above.
+    TV_FORM1_WIDGETS(TV_DECLARE_WIDGET)
+    TV_FORM1_HANDLERS(TV_DECLARE_NOTIFY, TV_DECLARE_BUTTON, TV_DECLARE_MOVE)
+    static constexpr HandlerName kHandlers[] = {
+        TV_FORM1_HANDLERS(TV_NOTIFY_NAME, TV_BUTTON_NAME, TV_MOVE_NAME)};
 
     // The window drag shared by the title bar pictures, the title and the bottom bar.
     struct DragMove {

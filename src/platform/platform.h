@@ -68,6 +68,10 @@ class NativeWindow {
     // A window that another is modal over refuses input; where the window system knows
     // of it, clicks on it then go nowhere and do not activate it.
     virtual void setEnabled(bool /*on*/) {}
+    // How many screen pixels a logical pixel is across. The size, the buffer and pointer
+    // positions within the window are logical pixels; the window's position, the pointer's
+    // screen position and the monitors are screen pixels.
+    virtual int scale() const { return 1; }
 };
 
 class Platform {

@@ -5,57 +5,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
-#include "e2e/e2e_test.h"
+#include "e2e/main_window.h"
 
 namespace tv::e2e {
 namespace {
 
 using namespace std::chrono_literals;
-
-const Rgb kDesktopBlue{58, 110, 165};
-const Rgb kHover{175, 177, 205};
-const Rgb kItemGrey{232, 232, 232};
-const Rgb kPageGrey{207, 207, 207};
-const Rgb kBarBlue{10, 36, 106};
-const Rgb kWhite{255, 255, 255};
-
-std::string readFile(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class MainWindowTest : public E2eTest {
-  protected:
-    // Starts the program and waits for its painted window.
-    void start(Environment env = {}, bool windowManager = false) {
-        startDesktop({.windowManager = windowManager});
-        App::Options o;
-        o.env = std::move(env);
-        app_ = &launch(TOLVANE_BINARY, o);
-        main_ = app_->waitForWindow("tolvane");
-        ASSERT_NE(main_, kNoWindow) << app_->stderrText();
-        ASSERT_TRUE(app_->waitForFirstFrame(10s)) << app_->stderrText();
-        ASSERT_TRUE(app_->waitForInputReady(10s)) << app_->stderrText();
-        origin_ = desktop().geometry(main_)->at(0, 0);
-    }
-    Point at(int x, int y) const { return {origin_.x + x, origin_.y + y}; }
-    Rgb pixel(int x, int y) { return desktop().pixel(at(x, y)); }
-    void click(int x, int y) { desktop().click(at(x, y)); }
-    bool waitForPixel(int x, int y, Rgb want, std::chrono::milliseconds t = 3s) {
-        return waitUntil([&] { return near(pixel(x, y), want, 2); }, t);
-    }
-    Rect where() { return *desktop().geometry(main_); }
-
-    App* app_ = nullptr;
-    WindowId main_ = kNoWindow;
-    Point origin_;
-};
 
 TEST_F(MainWindowTest, HeadersOpenTheirSectionsAndItemsSwitchPages) {
     start();

@@ -550,19 +550,43 @@ bool Desktop::waitForWindowGone(Window window, std::chrono::milliseconds timeout
 // Input
 
 void Desktop::xdotool(const std::vector<std::string>& args) const {
-    ChildProcess::Options spawn;
-    spawn.argv = {"xdotool"};
-    spawn.argv.insert(spawn.argv.end(), args.begin(), args.end());
-    spawn.env = baseEnvironment();
-    spawn.stderrFile = dir_.path() / "xdotool.log";
-    ChildProcess tool(spawn);
-    ExitStatus status = tool.waitForExit(10s);
-    if (!status.ok()) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const Run result = run(argv, {}, 10s);
+    if (!result.status.ok()) {
         std::string command;
-        for (const auto& arg : spawn.argv) command += arg + " ";
-        throw std::runtime_error(command + "failed (" + status.describe() +
-                                 "): " + readFile(dir_.path() / "xdotool.log"));
+        for (const auto& arg : argv) command += arg + " ";
+        throw std::runtime_error(command + "failed (" + result.status.describe() +
+                                 "): " + result.out);
     }
+}
+
+Desktop::Run Desktop::run(const std::vector<std::string>& argv, const Environment& extra,
+                          std::chrono::milliseconds timeout) const {
+    ChildProcess::Options spawn;
+    spawn.argv = argv;
+    spawn.env = baseEnvironment();
+    for (const auto& [key, value] : extra) spawn.env[key] = value;
+    spawn.stdoutFile = dir_.path() / "run.out";
+    spawn.stderrFile = dir_.path() / "run.err";
+    ChildProcess child(spawn);
+    Run result;
+    result.status = child.waitForExit(timeout);
+    result.out = readFile(spawn.stdoutFile) + readFile(spawn.stderrFile);
+    return result;
+}
+
+bool Desktop::hasInputMethod(std::string_view name) const {
+    const auto servers = getProperty(display(), root(), atom("XIM_SERVERS"));
+    if (!servers) return false;
+    const std::string want = "@server=" + std::string(name);
+    for (long a : servers->longs) {
+        char* atomName = XGetAtomName(display(), Atom(a));
+        const bool match = atomName && want == atomName;
+        if (atomName) XFree(atomName);
+        if (match) return true;
+    }
+    return false;
 }
 
 void Desktop::mouseMove(Point to) const {

@@ -199,6 +199,19 @@ class Desktop {
     // Runs xdotool with these arguments; throws with its stderr when it fails.
     void xdotool(const std::vector<std::string>& args) const;
 
+    // --- Other clients ---------------------------------------------------------------
+    struct Run {
+        ExitStatus status;
+        std::string out;  // stdout, then stderr
+    };
+    // Runs a program on this display to its end (killed at the timeout), with `extra`
+    // added to the base environment.
+    Run run(const std::vector<std::string>& argv, const Environment& extra = {},
+            std::chrono::milliseconds timeout = 5s) const;
+    // Whether an input method server of this name (XMODIFIERS' @im=NAME) has announced
+    // itself on the root window.
+    bool hasInputMethod(std::string_view name) const;
+
     // --- Pixels ----------------------------------------------------------------------
     RgbImage grab(const Rect& area) const;  // clipped to the screen
     RgbImage grabScreen() const { return grab(screen()); }

@@ -1,6 +1,9 @@
 // The sidebar accordion, the pages and the hover colours of the main window.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+
 #include "mainwindow/fixture.h"
 
 namespace tv {
@@ -132,17 +135,6 @@ TEST_F(Main, MovingSlowlyDownTheItemsLeavesAtMostOneLit) {
     }
 }
 
-TEST_F(Main, AFastMoveThatSkipsANeighbourLeavesTwoLit) {
-    moveOver(*form1.Panel9, {50, 3});
-    moveOver(*form1.Panel11, {50, 3});
-    EXPECT_TRUE(lit(form1.Panel9));
-    EXPECT_TRUE(lit(form1.Panel11));
-    moveOver(*form1.Panel10, {50, 3});
-    EXPECT_FALSE(lit(form1.Panel9));
-    EXPECT_FALSE(lit(form1.Panel11));
-    EXPECT_TRUE(lit(form1.Panel10));
-}
-
 TEST_F(Main, TheIconTakesTheMovesSoTheItemStaysLit) {
     moveOver(*form1.Panel10, {50, 15});
     moveOver(*form1.Image2, {7, 7});
@@ -165,28 +157,12 @@ TEST_F(Main, APressedItemHoldsTheMouseUntilRelease) {
     EXPECT_EQ(sidebar(), State::Security);
 }
 
-TEST_F(Main, LitItemsOfClosedSectionsStayLitAndTheBackgroundResetsThem) {
+TEST_F(Main, LitItemsOfClosedSectionsStayLit) {
     moveOver(*form1.Panel12, {50, 15});
     drv.click(*form1.Panel4);  // the click lands on the header: no colour rule
     EXPECT_TRUE(lit(form1.Panel12));
     drv.click(*form1.Panel2);
     EXPECT_TRUE(lit(form1.Panel12));
-    drv.click(*form1.Panel4);
-    moveOver(*form1.PanelBkGnd, {150, 2});
-    EXPECT_FALSE(lit(form1.Panel12));
-}
-
-TEST_F(Main, ClickResetsOnlyForTheActionItems) {
-    drv.click(*form1.Panel9);
-    EXPECT_TRUE(lit(form1.Panel9));  // page switches keep their light
-    drv.click(*form1.Panel4);
-    drv.click(*form1.Panel14);
-    EXPECT_FALSE(lit(form1.Panel14));
-    ASSERT_NE(drv.topBox(), nullptr);
-    EXPECT_EQ(noticeTexts(), std::vector<std::string>{"IE刷新成功！"});
-    drv.dismissBox();
-    drv.click(*form1.Panel13);
-    EXPECT_FALSE(lit(form1.Panel13));
 }
 
 TEST_F(Main, AMoveInsideALitItemRepaintsNothing) {
@@ -197,39 +173,131 @@ TEST_F(Main, AMoveInsideALitItemRepaintsNothing) {
     EXPECT_EQ(form1.paintCount(), paints);
 }
 
-TEST_F(Main, EditBoxesTakeTheWindowColourUnderThePointer) {
-    drv.click(*form1.Panel4);
-    moveOver(*form1.Edit1);
-    EXPECT_EQ(form1.Edit1->color(), clWindow);
-    moveOver(*form1.GroupBox4, {5, 80});
-    EXPECT_EQ(form1.Edit1->color(), kPageGrey);
-    moveOver(*form1.Edit1);
-    moveOver(*form1.Edit2);  // fast: no move over the group box between them
-    EXPECT_EQ(form1.Edit1->color(), clWindow);
-    EXPECT_EQ(form1.Edit2->color(), clWindow);
-}
-
-TEST_F(Main, TheAboutDialogOpensModallyAndItsButtonKeepsItsColour) {
+TEST_F(Main, TheAboutDialogIsModalAndItsButtonKeepsItsColourBetweenOpenings) {
     drv.click(*form1.Panel6);
-    moveOver(*form1.Panel19, {50, 15});
-    EXPECT_TRUE(lit(form1.Panel19));
     drv.click(*form1.Panel19);
     ASSERT_TRUE(form3.isShowing());
-    EXPECT_FALSE(lit(form1.Panel19));
     EXPECT_FALSE(form1.inputEnabled());
     moveOver(*form3.Panel1);
-    EXPECT_EQ(form3.Panel1->color(), kItemGrey);
     drv.click(*form3.Panel1);
     EXPECT_FALSE(form3.isShowing());
     EXPECT_TRUE(form1.inputEnabled());
-    EXPECT_EQ(form1.Panel19->color(), kItemGrey);
     drv.click(*form1.Panel19);
     ASSERT_TRUE(form3.isShowing());
     EXPECT_EQ(form3.Panel1->color(), kItemGrey);
-    moveOver(form3, {10, 100});
-    EXPECT_EQ(form3.Panel1->color(), kPageGrey);
     drv.closeRequest(form3);
     EXPECT_FALSE(form3.isShowing());
+}
+
+// The hover rules: one move over a widget's own surface, from everything at rest and from
+// everything lit. Afterwards each coloured widget has the colour the row gives it, or else
+// the one it started with.
+
+constexpr TColor H = kHoverColor, G = kItemGrey, P = kPageGrey, W = clWindow;
+
+struct Coloured {
+    const char* widget;
+    TColor rest, lit;
+};
+const Coloured kColoured[] = {
+    {"Panel9", G, H},       {"Panel10", G, H},    {"Panel11", G, H}, {"Panel12", G, H},
+    {"Panel13", G, H},      {"Panel14", G, H},    {"Panel15", G, H}, {"Panel16", G, H},
+    {"Panel19", G, H},      {"Edit1", P, W},      {"Edit2", P, W},   {"Edit3", P, W},
+    {"Form3.Panel1", P, G}, {"PanelBkGnd", P, P},
+};
+
+// What must be opened first for the widget to show: a header, or "About" for the dialog.
+void open(test::Program& p, const char* what) {
+    if (!what) return;
+    if (std::string_view(what) != "About") return p.drv.click(p.widget(what));
+    p.drv.click(*p.form1.Panel6);
+    p.drv.click(*p.form1.Panel19);
+}
+
+struct HoverRow {
+    const char* over;
+    const char* open;
+    std::vector<std::pair<std::string_view, TColor>> sets;
+};
+const HoverRow kHoverRules[] = {
+    {"Panel9", nullptr, {{"Panel9", H}, {"Panel10", G}}},
+    {"Panel10", nullptr, {{"Panel10", H}, {"Panel9", G}, {"Panel11", G}}},
+    {"Panel11", nullptr, {{"Panel11", H}, {"Panel10", G}, {"Panel12", G}}},
+    {"Panel12", nullptr, {{"Panel12", H}, {"Panel11", G}}},
+    {"Panel13", "Panel4", {{"Panel13", H}, {"Panel14", G}}},
+    {"Panel14", "Panel4", {{"Panel14", H}, {"Panel13", G}, {"Panel15", G}}},
+    {"Panel15", "Panel4", {{"Panel15", H}, {"Panel14", G}, {"Panel16", G}}},
+    {"Panel16", "Panel4", {{"Panel16", H}, {"Panel15", G}}},
+    {"Panel19", "Panel6", {{"Panel19", H}}},
+    {"Panel3", nullptr, {{"Panel9", G}, {"Panel10", G}, {"Panel11", G}, {"Panel12", G}}},
+    {"Panel5", "Panel4", {{"Panel13", G}, {"Panel14", G}, {"Panel15", G}, {"Panel16", G}}},
+    {"Panel7", "Panel6", {{"Panel19", G}}},
+    // clang-format off
+    {"PanelBkGnd", nullptr, {{"Panel9", G}, {"Panel10", G}, {"Panel11", G}, {"Panel12", G},
+                             {"Panel13", G}, {"Panel14", G}, {"Panel15", G}, {"Panel16", G},
+                             {"Panel19", G}}},
+    // clang-format on
+    {"GroupBox4", "Panel4", {{"Edit1", P}, {"Edit2", P}, {"Edit3", P}}},
+    {"Edit1", "Panel4", {{"Edit1", W}}},
+    {"Edit2", "Panel4", {{"Edit2", W}}},
+    {"Edit3", "Panel4", {{"Edit3", W}}},
+    {"Form3", "About", {{"Form3.Panel1", P}}},
+    {"Form3.Panel1", "About", {{"Form3.Panel1", G}}},
+};
+
+TEST(HoverRules, AMoveSetsTheColoursOfItsRowAndNoOthers) {
+    for (const HoverRow& row : kHoverRules) {
+        for (bool lit : {false, true}) {
+            test::Program p;
+            open(p, row.open);
+            for (const Coloured& c : kColoured) p.widget(c.widget).setColor(lit ? c.lit : c.rest);
+            TControl& over = p.widget(row.over);
+            p.drv.move(over.form(), p.surface(over));
+            for (const Coloured& c : kColoured) {
+                TColor want = lit ? c.lit : c.rest;
+                for (const auto& [name, colour] : row.sets)
+                    if (name == c.widget) want = colour;
+                EXPECT_EQ(p.widget(c.widget).color(), want)
+                    << "a move over " << row.over << (lit ? " from lit: " : " from rest: ")
+                    << c.widget;
+            }
+            if (p.form3.isShowing()) p.drv.closeRequest(p.form3);
+        }
+    }
+}
+
+// A click: the action items turn item grey first (their action already sees it), the
+// items that switch pages stay lit.
+TEST(HoverRules, AClickGreysTheActionItemsBeforeTheirActionAndLeavesThePageItemsLit) {
+    const struct {
+        const char* item;
+        const char* open;
+        TColor after;
+    } rows[] = {
+        {"Panel9", nullptr, H},   {"Panel10", nullptr, H},  {"Panel11", nullptr, G},
+        {"Panel12", nullptr, H},  {"Panel13", "Panel4", G}, {"Panel14", "Panel4", G},
+        {"Panel15", "Panel4", G}, {"Panel16", "Panel4", H}, {"Panel19", "Panel6", G},
+    };
+    for (const auto& row : rows) {
+        test::Program p;
+        open(p, row.open);
+        TControl& item = p.widget(row.item);
+        std::optional<TColor> duringAction;
+        p.host.onLaunch = [&] { duringAction = item.color(); };
+        p.drv.click(item);
+        if (p.drv.topBox()) {
+            duringAction = item.color();
+            p.drv.dismissBox();
+        }
+        if (p.form3.isShowing()) {
+            duringAction = item.color();
+            p.drv.closeRequest(p.form3);
+        }
+        EXPECT_EQ(item.color(), row.after) << row.item;
+        if (row.after == G) {
+            EXPECT_EQ(duringAction, std::optional<TColor>(G)) << row.item;
+        }
+    }
 }
 
 }  // namespace

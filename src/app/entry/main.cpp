@@ -13,7 +13,11 @@
 #include "about/form3.h"
 #include "host/linux_host.h"
 #include "mainwindow/form1.h"
+#ifdef TOLVANE_PLATFORM_SDL
 #include "platform/sdl/sdl_platform.h"
+#else
+#include "platform/x11/x11_platform.h"
+#endif
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
 #include "widgets/application.h"
@@ -40,7 +44,11 @@ int main(int /*argc*/, char** argv) {
                 std::fputs("tolvane: ready for input\n", stderr);
                 std::fflush(stderr);
             };
+#ifdef TOLVANE_PLATFORM_SDL
         platform = platform::createSdlPlatform(std::move(onInputReady));
+#else
+        platform = platform::createX11Platform(std::move(onInputReady));
+#endif
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvane: %s\n", e.what());
         return 1;

@@ -16,6 +16,7 @@ HeadlessWindow::HeadlessWindow(HeadlessPlatform& owner, WindowId id, const Windo
       pixels_(std::size_t(std::max(spec.size.width, 1) * std::max(spec.size.height, 1)),
               0xFF000000u) {
     presented_.reserve(256);
+    device_.reset(size_, owner.scale_);
 }
 
 HeadlessWindow::~HeadlessWindow() {
@@ -26,7 +27,10 @@ void HeadlessWindow::present(const Rect* rects, int count) {
     ++presentCount_;
     // Keep a bounded record: tests look at the latest presents.
     if (presented_.size() > 4096) presented_.clear();
-    for (int i = 0; i < count; ++i) presented_.push_back(rects[i]);
+    for (int i = 0; i < count; ++i) {
+        presented_.push_back(rects[i]);
+        device_.update(pixels_.data(), stride(), rects[i]);
+    }
 }
 
 void HeadlessWindow::raise() {

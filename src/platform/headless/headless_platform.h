@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/scale.h"
 
 namespace tv::platform {
 
@@ -43,6 +44,7 @@ class HeadlessWindow final : public NativeWindow {
     void setCursor(Cursor c) override { cursor_ = c; }
     void captureMouse(bool on) override { captured_ = on; }
     void setTextInputRect(const Rect&) override {}
+    int scale() const override { return device_.scale(); }
 
     // What tests look at.
     const std::string& title() const { return title_; }
@@ -56,6 +58,9 @@ class HeadlessWindow final : public NativeWindow {
     void setRefusesMinimize(bool on) { refusesMinimize_ = on; }
     const Pixel* buffer() const { return pixels_.data(); }
     Pixel pixelAt(int x, int y) const { return pixels_[std::size_t(y * size_.width + x)]; }
+    // What the screen shows, device pixels: the presented rectangles enlarged S x S.
+    const DeviceSurface& device() const { return device_; }
+    const Pixel* deviceBuffer() const { return device_.pixels(pixels_.data()); }
     // Rectangles presented so far, and their count.
     const std::vector<Rect>& presented() const { return presented_; }
     void clearPresented() { presented_.clear(); }
@@ -69,6 +74,7 @@ class HeadlessWindow final : public NativeWindow {
     Size size_;
     Point position_;
     std::vector<Pixel> pixels_;
+    DeviceSurface device_;
     std::vector<Rect> presented_;
     int presentCount_ = 0;
     bool visible_ = false;
@@ -110,6 +116,8 @@ class HeadlessPlatform final : public Platform {
     // Monitors in screen coordinates; the first is the primary one. By default one
     // monitor of the size given to the constructor, at the origin.
     void setMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
+    // The scale of the windows made from now on, as a backend reads it from the screen.
+    void setScale(int s) { scale_ = s; }
     void setIdleHook(IdleHook hook) { idle_ = std::move(hook); }
     // Windows alive now, in creation order.
     const std::vector<HeadlessWindow*>& windows() const { return windows_; }
@@ -123,6 +131,7 @@ class HeadlessPlatform final : public Platform {
 
     std::vector<Rect> monitors_;
     int pointerDrop_ = 20;
+    int scale_ = 1;
     std::uint64_t now_ = 1000;
     Point cursor_{-1, -1};
     std::deque<Event> queue_;
