@@ -11,10 +11,10 @@
 # opposite (== and !=, < and >=, > and <=), or one constant replaced by another of the same
 # kind (numbers, colours, booleans, notices, registry roots, k-constants, strings), taken
 # from the same function or else from the same file. For each change the file is edited in a
-# copy of the tree (build-mutate/tree, so the working tree is never touched), only the test
-# programs that link it are rebuilt (without optimisation, for speed), the unit and
-# behaviour tests run until their first failure, and the file is put back, also when the
-# run is interrupted. A change that does not compile is listed as "not built" and left out
+# copy of the tree (build-mutate/tree, so the working tree is never touched), the test
+# programs that link it are rebuilt one at a time (without optimisation, for speed) and run
+# until their first failure, the next only while none has failed, and the file is put back,
+# also when the run is interrupted. A change that does not compile is listed as "not built" and left out
 # of the figures. The end shows caught/all per folder.
 #
 # TV_MUTATE_DIR sets the work folder (default: build-mutate in the repository).
@@ -35,7 +35,7 @@ BUILD = os.path.join(WORK, "build")
 # What is mutated: the file, the functions (None: every function but the constructors and
 # the binding), and the test programs that link it.
 WINDOW_TESTS = ["mainwindow_test"]
-WIDGET_TESTS = ["widgets_test", "text_controls_test", "mainwindow_test"]
+WIDGET_TESTS = ["widgets_test", "text_controls_test", "mainwindow_test"]  # fastest first
 TARGETS = [
     ("src/mainwindow/form1.cpp", None, WINDOW_TESTS),
     ("src/about/form3.cpp", None, WINDOW_TESTS),
@@ -277,10 +277,14 @@ def main(argv):
         try:
             with open(target, "w", encoding="utf-8") as f:
                 f.write(text[:off] + replacement + text[off + length:])
-            if not build(programs):
-                verdict = "not built"
-            else:
-                verdict = "caught" if not tests_pass(programs) else "SURVIVED"
+            verdict = "SURVIVED"
+            for program in programs:  # built one at a time: a caught change skips the rest
+                if not build([program]):
+                    verdict = "not built"
+                    break
+                if not tests_pass([program]):
+                    verdict = "caught"
+                    break
         finally:
             with open(target, "w", encoding="utf-8") as f:
                 f.write(text)

@@ -88,30 +88,31 @@ TEST_F(Main, HelpFromSecurityLeavesTheOptimisationGroupHiddenAndNeverChangesTheP
     EXPECT_EQ(seenPage(), form1.Panel22);
 }
 
-TEST_F(Main, OptimisationShowsThePersonalisationPageWhichStaysUnderTheOthers) {
-    drv.click(*form1.Panel4);
-    EXPECT_EQ(seenPage(), form1.Panel20);
-    drv.click(*form1.Panel2);
-    EXPECT_EQ(seenPage(), form1.Panel21);
-    EXPECT_TRUE(form1.Panel20->visible());  // covered, still visible
-    drv.click(*form1.Panel12);
-    EXPECT_EQ(seenPage(), form1.Panel23);
-    drv.click(*form1.Panel4);
-    drv.click(*form1.Panel16);
-    EXPECT_EQ(seenPage(), form1.Panel24);
-    drv.click(*form1.Panel4);
-    EXPECT_EQ(seenPage(), form1.Panel20);
-}
-
-TEST_F(Main, ItemsSwitchPages) {
-    drv.click(*form1.Panel10);
-    EXPECT_EQ(seenPage(), form1.Panel22);
-    drv.click(*form1.Panel12);
-    EXPECT_EQ(seenPage(), form1.Panel23);
-    drv.click(*form1.Panel9);
-    EXPECT_EQ(seenPage(), form1.Panel21);
-    EXPECT_FALSE(form1.Panel22->visible());
-    EXPECT_FALSE(form1.Panel23->visible());
+// What each sidebar click does to the five pages Panel20 to Panel24, from all of them
+// shown and from all hidden: '1' shows the page, '0' hides it, '-' leaves it alone.
+TEST_F(Main, EachSidebarClickShowsAndHidesItsPagesAndLeavesTheOthers) {
+    const struct {
+        const char *click, *open, *pages;
+    } rows[] = {
+        {"Panel2", nullptr, "-1000"},   {"Panel4", nullptr, "10000"},
+        {"Panel6", nullptr, "-----"},   {"Panel9", nullptr, "-1000"},
+        {"Panel10", nullptr, "-0100"},  {"Panel12", nullptr, "-0010"},
+        {"Panel16", "Panel4", "-0001"},
+    };
+    TPanel* pages[] = {form1.Panel20, form1.Panel21, form1.Panel22, form1.Panel23, form1.Panel24};
+    for (const auto& row : rows) {
+        for (bool shown : {false, true}) {
+            goTo(row.open ? State::Optimisation : State::Security);
+            for (TPanel* page : pages) page->setVisible(shown);
+            drv.click(widget(row.click));
+            for (int i = 0; i < 5; ++i) {
+                const char want = row.pages[i];
+                EXPECT_EQ(pages[i]->visible(), want == '-' ? shown : want == '1')
+                    << row.click << (shown ? " from all shown: " : " from all hidden: ")
+                    << pages[i]->name();
+            }
+        }
+    }
 }
 
 TEST_F(Main, MovingSlowlyDownTheItemsLeavesAtMostOneLit) {
