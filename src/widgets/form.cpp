@@ -297,7 +297,9 @@ void TForm::handleEvent(const platform::Event& e) {
             if (inputEnabled_) close();
             return;
         case EventType::FocusGained:
-            app_.setActiveForm(this);
+            // A window that another is modal over does not become active (without a
+            // window manager the focus follows the pointer onto it).
+            if (inputEnabled_) app_.setActiveForm(this);
             return;
         case EventType::FocusLost:
             setActive(false);
