@@ -47,6 +47,7 @@ TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::W
 
 TForm::~TForm() {
     // Widgets go before the window; nothing may point at them afterwards.
+    app_.accessChanged(*this, AccessChange::Destroyed);
     capture_ = hot_ = focus_ = lastPress_ = nullptr;
     owned_.clear();
     app_.removeForm(this);
@@ -83,6 +84,7 @@ void TForm::show() {
     window_->show();
     window_->raise();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
     app_.setActiveForm(this);
     if (!focus_) focusFirst();
 }
@@ -93,6 +95,7 @@ void TForm::showNoActivate() {
     setVisible(true);
     window_->show();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
 }
 
 void TForm::hide() {
@@ -102,6 +105,7 @@ void TForm::hide() {
     setVisible(false);
     window_->hide();
     if (app_.activeForm() == this) app_.setActiveForm(nullptr);
+    app_.accessChanged(*this, AccessChange::WindowHidden);
 }
 
 void TForm::close() {
@@ -164,6 +168,7 @@ void TForm::setActive(bool v) {
     if (v && !focus_) focusFirst();
     // The focus marks come and go with the activation.
     if (focus_) focus_->invalidate();
+    app_.accessChanged(*this, v ? AccessChange::Activated : AccessChange::Deactivated);
 }
 
 // Damage
@@ -298,7 +303,9 @@ void TForm::handleEvent(const platform::Event& e) {
             if (inputEnabled_) close();
             return;
         case EventType::FocusGained:
-            app_.setActiveForm(this);
+            // A window that another is modal over does not become active (without a
+            // window manager the focus follows the pointer onto it).
+            if (inputEnabled_) app_.setActiveForm(this);
             return;
         case EventType::FocusLost:
             setActive(false);
@@ -487,7 +494,10 @@ void TForm::setFocusedControl(TControl* c) {
     TControl* old = focus_;
     focus_ = c;
     if (old) old->focusChanged(false);
-    if (focus_) focus_->focusChanged(true);
+    if (focus_) {
+        focus_->focusChanged(true);
+        app_.accessChanged(*focus_, AccessChange::Focus);
+    }
 }
 
 void TForm::controlHidden(TControl* c) {

@@ -81,10 +81,12 @@ void takeActivation(Page& p, Taker t) {
         case Taker::MessageBox:
             p.drv.click(p.scan);
             ASSERT_NE(p.drv.topBox(), nullptr);
+            p.drv.windowFocus(p.form, true);  // the focus follows the pointer onto it
             break;
         case Taker::ModalDialog:
             p.drv.click(p.about);
             ASSERT_TRUE(p.dialog.isShowing());
+            p.drv.windowFocus(p.form, true);
             break;
         case Taker::OtherProgram:
             p.drv.windowFocus(p.form, false);
