@@ -128,10 +128,24 @@ class FtFont final : public Font {
         const int own = g.advance - bold;
         if (slot.gridHeight > 0 && own > 0) {
             const int half = (slot.gridHeight + 1) / 2;
+            // The strikes draw their narrow letters at the left of the half-width cell.
+            bool centre = false;
             if (slot.monospacedLatin) {
+                centre = own <= half;
                 g.advance = (own <= half ? half : slot.gridHeight) + bold;
             } else if (slot.fullWidth > 0 && own >= slot.fullWidth) {
                 g.advance = slot.gridHeight + bold;
+            }
+            if (cp == kEllipsis && g.advance - bold == slot.gridHeight) {
+                const int step = ellipsisDotStep(slot.gridHeight);
+                makeDots(3, step, inkLeftInCell(slot.gridHeight, 0, 2 * step + 1), slot.embolden,
+                         store_, g);
+            } else if (centre || g.advance - bold > own) {
+                // A glyph widened to its cell, or a narrow letter: its ink goes to the middle.
+                const InkColumns ink = inkColumns(g, store_);
+                if (ink.count > 0)
+                    g.left = std::int16_t(inkLeftInCell(g.advance, g.left + ink.first, ink.count) -
+                                          ink.first);
             }
         }
         return true;

@@ -239,6 +239,31 @@ bool FtFace::render(char32_t cp, int pixelHeight, bool mono, bool embolden,
     return true;
 }
 
+InkColumns inkColumns(const GlyphEntry& g, const std::vector<std::uint8_t>& store) {
+    int first = g.width, last = -1;
+    const std::uint8_t* bits = store.data() + g.offset;
+    for (int y = 0; y < g.rows; ++y) {
+        const std::uint8_t* row = bits + std::ptrdiff_t(y) * g.pitch;
+        for (int x = 0; x < g.width; ++x) {
+            const bool ink = g.mono ? (row[x >> 3] & (0x80 >> (x & 7))) != 0 : row[x] != 0;
+            if (!ink) continue;
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+    }
+    return last < 0 ? InkColumns{} : InkColumns{first, last - first + 1};
+}
+
+void makeDots(int dots, int step, int left, bool embolden, std::vector<std::uint8_t>& store,
+              GlyphEntry& g) {
+    const int top = g.top;
+    const int w = (dots - 1) * step + 1;
+    auto coverage = [&](int x, int) { return x % step == 0 ? 255 : 0; };
+    appendCoverage(w, 1, true, embolden, coverage, store, g);
+    g.left = std::int16_t(left);
+    g.top = std::int16_t(top);
+}
+
 void makeReplacementBox(int ascent, int lineHeight, bool embolden, std::vector<std::uint8_t>& store,
                         GlyphEntry& out) {
     const int advance = std::max(4, (lineHeight + 1) / 2);

@@ -88,6 +88,19 @@ class FtFace {
     int currentHeight_ = 0;  // the size last applied, to skip redundant size changes
 };
 
+// The columns of a glyph's bitmap that hold ink: the first, and how many from there to
+// the last (0 when the glyph is blank).
+struct InkColumns {
+    int first = 0;
+    int count = 0;
+};
+InkColumns inkColumns(const GlyphEntry& g, const std::vector<std::uint8_t>& store);
+
+// Replaces a glyph's bitmap with `dots` one-pixel dots `step` apart (two pixels wide with
+// embolden) on the glyph's first row, the first at `left`; face and advance stay.
+void makeDots(int dots, int step, int left, bool embolden, std::vector<std::uint8_t>& store,
+              GlyphEntry& g);
+
 // Appends a hollow box, the glyph shown for a character that no face has.
 void makeReplacementBox(int ascent, int lineHeight, bool embolden, std::vector<std::uint8_t>& store,
                         GlyphEntry& out);

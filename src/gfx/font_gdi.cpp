@@ -331,11 +331,14 @@ class GdiFont final : public Font {
 
     void renderFrom(const GdiFace& face, char32_t cp, int gridHeight, GdiGlyphSource source,
                     Glyph& g) const {
-        int advance = engine_.advanceOf(face, cp);
-        if (advance > 0) advance = onGrid(face, advance, gridHeight);
+        const int own = engine_.advanceOf(face, cp);
+        const int advance = own > 0 ? onGrid(face, own, gridHeight) : own;
         g.advance = advance;
         g.source = source;
         engine_.render(face, cp, advance, store_, g);
+        // A glyph widened to its cell has its ink in the middle of it.
+        if (advance > own && g.width > 0)
+            g.left = std::int16_t(inkLeftInCell(advance, g.left, g.width));
     }
 
     void load(char32_t cp, Glyph& g) const {

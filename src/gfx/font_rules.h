@@ -48,4 +48,18 @@ inline bool isFormatCharacter(char32_t cp) {
            (cp >= 0x2060 && cp <= 0x206F) || (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF;
 }
 
+// Where the ink of a glyph put in a grid cell starts: ink narrower than the cell is
+// centred in it, the odd pixel going to the right, as the classic face draws its narrow
+// letters; ink that fills the cell keeps the face's own place (inkLeft).
+inline int inkLeftInCell(int cell, int inkLeft, int inkWidth) {
+    return inkWidth < cell ? (cell - inkWidth) / 2 : inkLeft;
+}
+
+// The horizontal ellipsis on the grid is three one-pixel dots a third of the height
+// apart, centred in the full-width cell: the classic face's dots stay apart in bold too.
+constexpr char32_t kEllipsis = U'\u2026';
+inline int ellipsisDotStep(int gridHeight) {
+    return std::max(2, gridHeight / 3);
+}
+
 }  // namespace tv::font_rules

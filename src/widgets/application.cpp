@@ -53,6 +53,10 @@ void TApplication::setActiveForm(TForm* f) {
     if (active_) active_->setActive(true);
 }
 
+bool TApplication::active() const {
+    return std::any_of(forms_.begin(), forms_.end(), [](const TForm* f) { return f->active(); });
+}
+
 // The loop
 
 void TApplication::run() {
@@ -206,7 +210,8 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         std::find(forms_.begin(), forms_.end(), previous) != forms_.end()) {
         previous->window().raise();
         setActiveForm(previous);
-        if (previousFocus) previous->setFocusedControl(previousFocus);
+        // The focus goes back where it was, unless that control went away meanwhile.
+        if (previousFocus && previousFocus->usable()) previous->setFocusedControl(previousFocus);
     }
     return result;
 }

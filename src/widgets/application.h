@@ -54,6 +54,8 @@ class TApplication {
     TForm* formOf(platform::WindowId id) const;
     TForm* activeForm() const { return active_; }
     void setActiveForm(TForm* f);
+    // The application is active while one of its windows is.
+    bool active() const;
 
     // Runs the loop until the main form closes or terminate() is called.
     void run();

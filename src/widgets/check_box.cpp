@@ -51,7 +51,7 @@ void TCheckBox::paint(Canvas& canvas) {
         canvas.clipTo(r);
         resolvedFont().draw(canvas, tr.left, tr.top, caption(), toPixel(font().color));
     }
-    if (focused())
+    if (showsFocus())
         canvas.focusRect(Rect{tr.left - 1, tr.top, tr.right + 1, tr.bottom}.intersected(r));
 }
 

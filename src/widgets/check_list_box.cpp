@@ -177,7 +177,7 @@ void TCheckListBox::paintItem(Canvas& canvas, int i) {
         f.draw(canvas, text.left + 2, text.top + (text.height() - f.textExtent(item).height) / 2,
                item, toPixel(selected ? clHighlightText : font().color));
     }
-    if (focused() && i == focusItem_) canvas.focusRect(text);
+    if (showsFocus() && i == focusItem_) canvas.focusRect(text);
 }
 
 void TCheckListBox::invalidateItem(int i) {

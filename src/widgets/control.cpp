@@ -166,6 +166,17 @@ bool TControl::focused() const {
     return form().focusedControl() == this;
 }
 
+bool TControl::showsFocus() const {
+    return focused() && form().active();
+}
+
+bool TControl::usable() const {
+    if (!showing()) return false;
+    for (const TControl* c = this; c; c = c->parent_)
+        if (!c->enabled_) return false;
+    return true;
+}
+
 void TControl::mouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     if (button == TMouseButton::mbLeft) {
         pressed_ = true;

@@ -159,6 +159,11 @@ class TControl : public TComponent {
     // The Tab key brought the focus here (an edit then selects its whole text).
     virtual void enteredByTab() {}
     bool focused() const;
+    // Focus marks (the dotted rectangle, the caret, a focused selection) show only while
+    // the control has the keyboard focus and its window is the active one.
+    bool showsFocus() const;
+    // Showing and enabled, itself and through every parent: it can take input.
+    bool usable() const;
 
     // Called once after the layout has set every property.
     virtual void loaded() {}

@@ -398,7 +398,7 @@ void TEdit::paint(Canvas& canvas) {
         f.draw(canvas, px, y, preedit_, ink);
         canvas.hline(px, px + pw, y + lh - 1, ink);
         f.draw(canvas, px + pw, y, t.substr(c), ink);
-    } else if (focused() && editor_.hasSelection()) {
+    } else if (showsFocus() && editor_.hasSelection()) {
         const std::size_t a = editor_.selStart(), b = editor_.selEnd();
         const int xa = x0 + xOf(a), xb = x0 + xOf(b);
         f.draw(canvas, x0, y, t.substr(0, a), ink);
@@ -408,7 +408,7 @@ void TEdit::paint(Canvas& canvas) {
     } else {
         f.draw(canvas, x0, y, t, ink);
     }
-    if (focused()) {
+    if (showsFocus()) {
         const int cx = caretX();
         canvas.invertRect({cx, y, cx + 1, y + lh});
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/scale.h"
 #include "widgets/application.h"
 #include "widgets/edges.h"
 
@@ -46,7 +47,7 @@ TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::W
 
 TForm::~TForm() {
     // Widgets go before the window; nothing may point at them afterwards.
-    capture_ = hot_ = focus_ = nullptr;
+    capture_ = hot_ = focus_ = lastPress_ = nullptr;
     owned_.clear();
     app_.removeForm(this);
 }
@@ -96,8 +97,6 @@ void TForm::showNoActivate() {
 void TForm::hide() {
     if (!shown_) return;
     releaseCapture();
-    frameDrag_ = false;
-    closeBoxPressed_ = false;
     shown_ = false;
     setVisible(false);
     window_->hide();
@@ -151,11 +150,19 @@ TModalResult TForm::showModal() {
     return r;
 }
 
+void TForm::setInputEnabled(bool v) {
+    if (!v) releaseCapture();
+    inputEnabled_ = v;
+    window_->setEnabled(v);
+}
+
 void TForm::setActive(bool v) {
     if (v == active_) return;
     active_ = v;
     if (style_ == TBorderStyle::bsDialog) invalidateWindow(captionRect());
     if (v && !focus_) focusFirst();
+    // The focus marks come and go with the activation.
+    if (focus_) focus_->invalidate();
 }
 
 // Damage
@@ -290,12 +297,14 @@ void TForm::handleEvent(const platform::Event& e) {
             if (inputEnabled_) close();
             return;
         case EventType::FocusGained:
-            app_.setActiveForm(this);
+            // A window that another is modal over does not become active (without a
+            // window manager the focus follows the pointer onto it).
+            if (inputEnabled_) app_.setActiveForm(this);
             return;
         case EventType::FocusLost:
-            // Without a window manager the X server moves the focus with the pointer, so a
-            // lost focus is no sign that the user went to another program: the hint stays.
             setActive(false);
+            // No window of ours is active any more: the user went to another program.
+            if (!app_.active()) app_.hints().cancel();
             return;
         case EventType::Exposed:
             // The buffer still holds the picture: put it back without painting.
@@ -314,6 +323,12 @@ void TForm::handleEvent(const platform::Event& e) {
 bool TForm::frameMouse(const platform::Event& e) {
     if (style_ != TBorderStyle::bsDialog) return false;
     using platform::EventType;
+    // A drag whose release went elsewhere (the button is up by now) ends at the next move.
+    if ((frameDrag_ || closeBoxPressed_) && e.type == EventType::MouseMove &&
+        !(e.shift & platform::kLeftButton)) {
+        endFramePress();
+        return true;
+    }
     if (frameDrag_) {
         if (e.type == EventType::MouseMove) {
             Point now = app_.platform().cursorPos();
@@ -321,8 +336,7 @@ bool TForm::frameMouse(const platform::Event& e) {
             moveTo({pos.x + now.x - frameDragLast_.x, pos.y + now.y - frameDragLast_.y});
             frameDragLast_ = app_.platform().cursorPos();
         } else if (e.type == EventType::MouseUp && e.button == platform::MouseButton::Left) {
-            frameDrag_ = false;
-            window_->captureMouse(false);
+            endFramePress();
         }
         return true;
     }
@@ -332,15 +346,13 @@ bool TForm::frameMouse(const platform::Event& e) {
             closeBoxDown_ = inside;
             invalidateWindow(closeBoxRect());
         } else if (e.type == EventType::MouseUp && e.button == platform::MouseButton::Left) {
-            closeBoxPressed_ = false;
-            closeBoxDown_ = false;
-            window_->captureMouse(false);
-            invalidateWindow(closeBoxRect());
+            endFramePress();
             if (inside) close();
         }
         return true;
     }
     if (capture_ || clientArea().contains(e.pos)) return false;
+    if (e.type == EventType::MouseDown) lastPress_ = nullptr;
     if (e.type == EventType::MouseDown && e.button == platform::MouseButton::Left) {
         if (closeBoxRect().contains(e.pos)) {
             closeBoxPressed_ = closeBoxDown_ = true;
@@ -354,6 +366,13 @@ bool TForm::frameMouse(const platform::Event& e) {
     if (e.type == EventType::MouseMove) updateHot(nullptr);
     app_.hints().cancel();
     return true;
+}
+
+void TForm::endFramePress() {
+    if (!frameDrag_ && !closeBoxPressed_) return;
+    if (closeBoxDown_) invalidateWindow(closeBoxRect());
+    frameDrag_ = closeBoxPressed_ = closeBoxDown_ = false;
+    window_->captureMouse(false);
 }
 
 void TForm::routeMouse(const platform::Event& e) {
@@ -372,10 +391,16 @@ void TForm::routeMouse(const platform::Event& e) {
     } else {
         app_.hints().cancel();
     }
+    TShiftState shift = e.shift;
+    if (e.type == EventType::MouseDown) {
+        // Two quick presses make a double-click only on one and the same control.
+        TControl* pressed = onEdge ? nullptr : target;
+        if (pressed != lastPress_) shift &= TShiftState(~platform::kDoubleClick);
+        lastPress_ = pressed;
+    }
     if (onEdge && e.type != EventType::MouseWheel) return;
     Point o = target->windowOrigin();
     int x = e.pos.x - o.x, y = e.pos.y - o.y;
-    TShiftState shift = e.shift;
     switch (e.type) {
         case EventType::MouseMove:
             target->mouseMove(shift, x, y);
@@ -397,7 +422,9 @@ void TForm::routeMouse(const platform::Event& e) {
                 window_->captureMouse(false);
             }
             target->mouseUp(b, shift, x, y);
-            if (!capture_) updateHot(controlAt(e.pos));
+            // The click's handler may have run a message box meanwhile: the hot control is
+            // the one under the pointer now, not where the button went up.
+            if (!capture_) updateHot(controlUnderPointer());
             break;
         }
         case EventType::MouseWheel: {
@@ -428,12 +455,24 @@ void TForm::updateCursor(TControl* c) {
                                                    : platform::Cursor::Arrow);
 }
 
+Point TForm::pointerPos() const {
+    const Point p = app_.platform().cursorPos() - screenPos();
+    return platform::toLogical(p, window_->scale());
+}
+
+TControl* TForm::controlUnderPointer() {
+    if (!shown_ || !inputEnabled_) return nullptr;
+    const Point p = pointerPos();
+    return clientArea().contains(p) ? controlAt(p) : nullptr;
+}
+
 void TForm::setCapture(TControl* c) {
     capture_ = c;
     window_->captureMouse(c != nullptr);
 }
 
 void TForm::releaseCapture() {
+    endFramePress();
     if (!capture_) return;
     TControl* c = capture_;
     capture_ = nullptr;
@@ -460,6 +499,7 @@ void TForm::controlHidden(TControl* c) {
     if (app_.hints().control() && inside(app_.hints().control()))
         app_.hints().forget(app_.hints().control());
     if (hot_ && inside(hot_)) updateHot(nullptr);
+    if (lastPress_ && inside(lastPress_)) lastPress_ = nullptr;
     if (focus_ && inside(focus_) && c != this) setFocusedControl(nullptr);
 }
 

@@ -67,12 +67,12 @@ class TForm : public TWinControl {
     // Shows the form modally and runs a nested loop until it closes.
     TModalResult showModal();
 
-    // Windows refuse input while another window is modal over them.
+    // Windows refuse input while another window is modal over them; disabling one ends
+    // any press it holds (a control's, the caption drag, the close box).
     bool inputEnabled() const { return inputEnabled_; }
-    void setInputEnabled(bool v) {
-        inputEnabled_ = v;
-        window_->setEnabled(v);
-    }
+    void setInputEnabled(bool v);
+    // The active window shows the focused control's focus marks and, with the classic
+    // frame, the active caption colours.
     bool active() const { return active_; }
     void setActive(bool v);
 
@@ -90,8 +90,13 @@ class TForm : public TWinControl {
     void handleEvent(const platform::Event& e);
     TControl* captureControl() const { return capture_; }
     void setCapture(TControl* c);
+    // Takes the mouse away: a control's press, the caption drag and the close box end.
     void releaseCapture();
     TControl* hotControl() const { return hot_; }
+    // Where the pointer is now, in buffer coordinates (it may be outside the window).
+    Point pointerPos() const;
+    bool frameDragging() const { return frameDrag_; }
+    bool closeBoxDown() const { return closeBoxDown_; }
     TControl* focusedControl() const { return focus_; }
     void setFocusedControl(TControl* c);
     // With nothing focused, the first visible, enabled tab stop in tab order, depth first.
@@ -113,6 +118,8 @@ class TForm : public TWinControl {
     void updateCursor(TControl* c);
     void dispatchKey(const platform::Event& e);
     bool frameMouse(const platform::Event& e);
+    void endFramePress();
+    TControl* controlUnderPointer();
     void collectTabStops(TWinControl* w, std::vector<TControl*>& out);
 
     TApplication& app_;
@@ -135,6 +142,9 @@ class TForm : public TWinControl {
     TControl* capture_ = nullptr;
     TControl* hot_ = nullptr;
     TControl* focus_ = nullptr;
+    // The control the last press went to: the platform's double-click counts only when
+    // the second press hits the same one.
+    TControl* lastPress_ = nullptr;
     TCursor shownCursor_ = TCursor::crDefault;
     // The frame's caption drag and close box.
     bool frameDrag_ = false;

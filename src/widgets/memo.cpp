@@ -251,7 +251,7 @@ void TMemo::paint(Canvas& canvas) {
     const std::string_view t(editor_.text());
     const int lh = f.lineHeight();
     const Pixel ink = toPixel(font().color);
-    const bool showSel = focused() && editor_.hasSelection();
+    const bool showSel = showsFocus() && editor_.hasSelection();
     const std::size_t a = editor_.selStart(), b = editor_.selEnd();
     int y = tr.top;
     for (int i = top_; i < lineCount() && y < tr.bottom; ++i, y += lh) {
@@ -269,7 +269,7 @@ void TMemo::paint(Canvas& canvas) {
         f.draw(canvas, xa, y, v.substr(sa, sb - sa), toPixel(clHighlightText));
         f.draw(canvas, xb, y, v.substr(sb), ink);
     }
-    if (focused()) {
+    if (showsFocus()) {
         const int li = caretLine();
         const int cy = tr.top + (li - top_) * lh;
         const int cx = tr.left + xIn(li, editor_.caret());

@@ -46,7 +46,7 @@ class TBoxButton : public TWinControl {
         int d = down_ ? 1 : 0;
         f.draw(c, (r.width() - t.width) / 2 + d, (r.height() - t.height) / 2 + d, caption(),
                toPixel(clBtnText));
-        if (focused()) c.focusRect(r.inflated(-4));
+        if (showsFocus()) c.focusRect(r.inflated(-4));
     }
     void mouseDown(TMouseButton b, TShiftState s, int x, int y) override {
         if (b == TMouseButton::mbLeft) setDown(true);

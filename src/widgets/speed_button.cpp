@@ -142,10 +142,7 @@ void TSpeedButton::mouseUp(TMouseButton button, TShiftState shift, int x, int y)
             if (OnClick) OnClick(this);
         }
         // The pointer may be elsewhere by now (a message box came and went).
-        const Point p = form().application().platform().cursorPos();
-        const Point w = form().screenPos();
-        const Rect me = windowRect();
-        setHot(form().isShowing() && showing() && me.contains(Point{p.x - w.x, p.y - w.y}) &&
+        setHot(form().isShowing() && showing() && windowRect().contains(form().pointerPos()) &&
                form().hotControl() == this);
         if (flat_) invalidate();
     }

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "font_test_support.h"
 #include "gfx/font_engine.h"
@@ -117,6 +119,70 @@ TEST_F(FontDraw, BoldIsTheRegularGlyphStruckTwiceOnePixelApart) {
             const bool struck = regular.at(x, y) == kInk || regular.at(x - 1, y) == kInk;
             EXPECT_EQ(bold.at(x, y) == kInk, struck) << x << "," << y;
         }
+    }
+}
+
+// The Song grid's letters sit in the middle of their half-width cells (the strikes draw
+// the narrow ones at the left): as much blank before the ink as after, or one more after.
+// Rows pin the letters of the product's name, so "Tolvane" reads as one word.
+TEST_F(FontDraw, SongLettersAreCentredInTheirGridCells) {
+    const struct {
+        FontSpec spec;
+        char letter;
+        int before, after;  // blank columns in the cell
+    } rows[] = {
+        {kSong12, 'l', 1, 2},     {kSong13, 'l', 2, 2}, {kSong12Bold, 'l', 1, 2},
+        {kSong13Bold, 'l', 2, 2}, {kSong12, 'i', 1, 2}, {kSong12, '.', 2, 3},
+        {kSong12, 'o', 0, 1},     {kSong13, 'T', 0, 0}, {kSong12Bold, 'T', 0, 1},
+    };
+    auto blanks = [this](const FontSpec& spec, std::string_view text) {
+        const Font& f = engine.font(spec);
+        Sheet sheet(60, 30);
+        f.draw(sheet.canvas, 10, 5, text, kInk);
+        const Rect ink = sheet.inkBounds();
+        return std::pair{ink.left - 10, 10 + f.textWidth(text) - ink.right};
+    };
+    for (const auto& row : rows) {
+        const auto [before, after] = blanks(row.spec, std::string(1, row.letter));
+        EXPECT_EQ(before, row.before) << row.letter << " at " << row.spec.height;
+        EXPECT_EQ(after, row.after) << row.letter << " at " << row.spec.height;
+    }
+    for (const FontSpec& spec : {kSong12, kSong13, kSong12Bold, kSong13Bold}) {
+        for (char c = '!'; c <= '~'; ++c) {
+            const auto [before, after] = blanks(spec, std::string(1, c));
+            if (before + after > 0) {  // ink narrower than the cell
+                EXPECT_TRUE(after == before || after == before + 1)
+                    << c << " at " << spec.height << (spec.bold ? " bold" : "") << ": " << before
+                    << " | " << after;
+            }
+        }
+    }
+}
+
+// The ellipsis of the caption "关于…" is three dots, one pixel wide (two in bold) and
+// equally far apart, in the middle of the full-width cell: emboldening never joins them.
+TEST_F(FontDraw, TheSongEllipsisIsThreeSeparateDots) {
+    for (const FontSpec& spec : {kSong12, kSong13, kSong12Bold, kSong13Bold}) {
+        SCOPED_TRACE(std::to_string(spec.height) + (spec.bold ? " bold" : ""));
+        const Font& f = engine.font(spec);
+        EXPECT_EQ(f.textWidth("…"), spec.height + (spec.bold ? 1 : 0));
+        Sheet sheet(40, 30);
+        f.draw(sheet.canvas, 10, 5, "…", kInk);
+        const Rect ink = sheet.inkBounds();
+        ASSERT_EQ(ink.height(), 1);
+        std::vector<std::pair<int, int>> dots;  // first column, width
+        for (int x = ink.left; x < ink.right; ++x) {
+            if (sheet.at(x, ink.top) != kInk) continue;
+            if (!dots.empty() && dots.back().first + dots.back().second == x)
+                ++dots.back().second;
+            else
+                dots.push_back({x, 1});
+        }
+        ASSERT_EQ(dots.size(), 3u);
+        for (const auto& d : dots) EXPECT_EQ(d.second, spec.bold ? 2 : 1);
+        EXPECT_EQ(dots[1].first - dots[0].first, dots[2].first - dots[1].first);
+        const int before = ink.left - 10, after = 10 + f.textWidth("…") - ink.right;
+        EXPECT_TRUE(after == before || after == before + 1) << before << " | " << after;
     }
 }
 

@@ -184,6 +184,13 @@ void Driver::closeRequest(TForm& f) {
     submit({Command::Post, e, 0});
 }
 
+void Driver::windowFocus(TForm& f, bool gained) {
+    Event e;
+    e.type = gained ? EventType::FocusGained : EventType::FocusLost;
+    e.window = f.window().id();
+    submit({Command::Post, e, 0});
+}
+
 void Driver::advance(std::uint64_t ms) {
     submit({Command::Advance, {}, platform_.now() + ms});
 }

@@ -42,6 +42,9 @@ class Driver {
     void key(TForm& f, platform::Key k, std::uint16_t shift = 0);
     void type(TForm& f, const std::string& utf8);
     void closeRequest(TForm& f);
+    // The window system gives the window the keyboard focus, or takes it away (another
+    // program was activated).
+    void windowFocus(TForm& f, bool gained);
     // Lets virtual time pass; due timers fire on the way.
     void advance(std::uint64_t ms);
     // The innermost open message box, or null; and pressing its button.

@@ -102,6 +102,18 @@ TEST_F(Hints, APressRemovesTheHint) {
     EXPECT_FALSE(hints.showing());
 }
 
+// Another program took the activation: the hint goes at once, not when its time is up.
+TEST_F(Hints, GoesAtOnceWhenTheApplicationLosesTheActivation) {
+    drv.move(form, {560, 10});
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    drv.windowFocus(form, false);
+    EXPECT_FALSE(hints.showing());
+    drv.windowFocus(form, true);
+    drv.advance(3000);
+    EXPECT_FALSE(hints.showing()) << "it waits for the pointer to move again";
+}
+
 TEST_F(Hints, IsKeptOnTheDesktop) {
     form.moveTo({1024 - 601, 768 - 30});
     drv.move(form, {590, 10});

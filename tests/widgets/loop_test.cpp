@@ -5,6 +5,7 @@
 #include "support/fake_font.h"
 #include "widgets/application.h"
 #include "widgets/form.h"
+#include "widgets/image.h"
 #include "widgets/message_box.h"
 #include "widgets/panel.h"
 #include "widgets/timer.h"
@@ -33,13 +34,14 @@ struct Fixture : ::testing::Test {
         drv.start();
     }
     // A timer on the main form that opens one box on its first tick.
-    void openBoxAfter(int ms) {
+    TTimer& openBoxAfter(int ms) {
         auto& t = main.make<TTimer>();
         t.setInterval(ms);
         t.setOnTimer([this, &t](TObject*) {
             t.setEnabled(false);
             app.messageBox("text", "托尔万(Tolvane)", MB_OK);
         });
+        return t;
     }
 };
 
@@ -274,6 +276,120 @@ TEST_F(Fixture, ModalDialogIsCentredFirstAndKeepsItsPlaceAfterwards) {
     EXPECT_EQ(dialog.screenPos(), (Point{5, 6}));
     drv.closeRequest(dialog);
     EXPECT_EQ(opened, 2);
+}
+
+// A press held on the dialog's caption (a drag) or on its close box ends when the window
+// is disabled (a notice opens: a run finished meanwhile), or when the release goes to
+// another window; afterwards a move with no button held neither drags nor presses.
+TEST_F(Fixture, ACaptionDragOrCloseBoxPressEndsWhenTheWindowLosesTheMouse) {
+    enum class Ender { Notice, Disabled, ReleasedElsewhere };
+    const Point caption{60, 10};
+    const Point closeBox{dialog.width() - 12, 10};
+    const struct {
+        const char* name;
+        Point at;
+        Ender ender;
+    } rows[] = {
+        {"drag, notice", caption, Ender::Notice},
+        {"drag, disabled", caption, Ender::Disabled},
+        {"drag, released on another window", caption, Ender::ReleasedElsewhere},
+        {"close box, notice", closeBox, Ender::Notice},
+        {"close box, disabled", closeBox, Ender::Disabled},
+        {"close box, released on another window", closeBox, Ender::ReleasedElsewhere},
+    };
+    TTimer& run = openBoxAfter(10);
+    startShown();
+    const auto& win = *platform.window(dialog.window().id());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        dialog.show();
+        drv.move(dialog, row.at);
+        drv.press(dialog, row.at);
+        drv.move(dialog, row.at + Point{4, 0});
+        drv.move(dialog, row.at);
+        ASSERT_TRUE(dialog.frameDragging() || dialog.closeBoxDown());
+        switch (row.ender) {
+            case Ender::Notice:
+                run.setEnabled(true);
+                drv.advance(10);
+                ASSERT_NE(drv.topBox(), nullptr);
+                EXPECT_FALSE(dialog.frameDragging() || dialog.closeBoxDown());
+                drv.dismissBox();  // the box takes the release
+                break;
+            case Ender::Disabled:
+                dialog.setInputEnabled(false);
+                EXPECT_FALSE(dialog.frameDragging() || dialog.closeBoxDown());
+                dialog.setInputEnabled(true);
+                drv.release(main, {300, 300});
+                break;
+            case Ender::ReleasedElsewhere:
+                drv.release(main, {300, 300});
+                break;
+        }
+        const Point before = dialog.screenPos();
+        drv.move(dialog, row.at + Point{20, 0});
+        drv.move(dialog, row.at);
+        EXPECT_EQ(dialog.screenPos(), before) << "no drag without the button";
+        EXPECT_FALSE(dialog.frameDragging() || dialog.closeBoxDown());
+        EXPECT_FALSE(win.captured());
+        drv.release(dialog, row.at);
+        EXPECT_TRUE(dialog.isShowing()) << "a stray release on the close box closes nothing";
+    }
+}
+
+// Two quick presses are a double-click only when both hit the same control; the second
+// press on another control is an ordinary one and makes its click. The sidebar case: the
+// first click moves another panel under the pointer.
+TEST_F(Fixture, ADoubleClickCountsOnlyOnTheControlThatHadTheFirstPress) {
+    auto& header = main.make<TPanel>();
+    auto& other = main.make<TPanel>();
+    auto& holder = main.make<TPanel>();
+    auto& pictureA = main.make<TImage>();
+    auto& pictureB = main.make<TImage>();
+    header.setParent(&main);
+    header.setBounds(10, 10, 100, 20);
+    other.setParent(&main);
+    other.setBounds(10, 40, 100, 20);
+    holder.setParent(&main);
+    holder.setBounds(10, 100, 200, 50);
+    pictureA.setParent(&holder);
+    pictureA.setBounds(0, 0, 50, 50);
+    pictureB.setParent(&holder);
+    pictureB.setBounds(60, 0, 50, 50);
+    std::vector<std::string> clicks;
+    bool moveOnClick = false;
+    header.OnClick = [&](TObject*) {
+        clicks.push_back("header");
+        if (moveOnClick) other.setTop(10);  // the section slides under the pointer
+    };
+    other.OnClick = [&](TObject*) { clicks.push_back("other"); };
+    pictureA.OnClick = [&](TObject*) { clicks.push_back("pictureA"); };
+    pictureB.OnClick = [&](TObject*) { clicks.push_back("pictureB"); };
+    startShown();
+    const struct {
+        const char* name;
+        Point first, second;
+        bool moves;
+        std::vector<std::string> clicks;
+    } rows[] = {
+        {"same panel", {20, 20}, {22, 20}, false, {"header"}},
+        {"two panels", {20, 20}, {20, 50}, false, {"header", "other"}},
+        {"two pictures on one panel", {20, 120}, {80, 120}, false, {"pictureA", "pictureB"}},
+        {"the panel moved under the pointer", {20, 20}, {20, 20}, true, {"header", "other"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        clicks.clear();
+        other.setTop(40);
+        moveOnClick = row.moves;
+        drv.click(main, row.first);
+        drv.move(main, row.second);
+        drv.press(main, row.second, platform::MouseButton::Left, 2);
+        drv.release(main, row.second);
+        EXPECT_EQ(clicks, row.clicks);
+        drv.move(main, {500, 400});
+        drv.advance(1000);
+    }
 }
 
 TEST_F(Fixture, ShowingAVisibleWindowModallyIsAnError) {

@@ -86,6 +86,40 @@ TEST_F(Flat, NoLightingWhileAnotherWidgetHoldsTheMouse) {
     EXPECT_EQ(clicks, 0);
 }
 
+// The click opens a notice and the pointer moves on meanwhile: once the notice is closed
+// the button is lit only if the pointer is over it now, wherever the release was.
+TEST_F(Flat, AfterAClickThatOpenedANoticeTheHotStateFollowsThePointerNow) {
+    b.OnClick = [this](TObject*) {
+        ++clicks;
+        app.messageBox("完成", "托尔万(Tolvane)", MB_OK);
+    };
+    const struct {
+        const char* name;
+        Point pointer;  // where the pointer goes over the form under the notice
+        bool byButton;  // the notice closed with its button (the pointer goes there)
+        bool hot;
+    } rows[] = {
+        {"closed with its button, off the form", {10, 10}, true, false},
+        {"closed with Enter, pointer elsewhere on the form", {10, 10}, false, false},
+        {"closed with Enter, pointer back on the button", {150, 110}, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drv.click(form, {110, 110});
+        ASSERT_NE(drv.topBox(), nullptr);
+        drv.move(form, row.pointer);
+        if (row.byButton)
+            drv.dismissBox();
+        else
+            drv.key(*drv.topBox(), platform::Key::Return);
+        ASSERT_EQ(drv.topBox(), nullptr);
+        drv.advance(0);
+        EXPECT_EQ(b.hot(), row.hot);
+        EXPECT_EQ(at(100, 100), row.hot ? toPixel(clBtnHighlight) : toPixel(RGB(9, 9, 9)));
+        drv.move(form, {10, 10});
+    }
+}
+
 TEST_F(Flat, ContentMovesOnePixelRightAndDownWhilePressed) {
     b.setCaption("AB");
     Rect up = b.textRect();

@@ -309,6 +309,7 @@ class X11Platform final : public Platform {
     static std::string className();
     void becomeReady();
     void handle(XEvent& e);
+    void trackPointer(const XEvent& e, const X11Window& w);
     void button(const XButtonEvent& e, X11Window& w);
     void key(XKeyEvent& e, X11Window& w);
     void focusChanged(X11Window& w, bool in);
@@ -330,6 +331,11 @@ class X11Platform final : public Platform {
     int pointerDrop_ = -1;
     std::optional<bool> hasMonitors_;
     std::string keyText_;
+    // Where the pointer was at the last pointer event of ours. While the pointer is over
+    // one of our windows or a button held in one grabs it, the server reports every move
+    // to us, so this is where it is as of the event being handled: two reads during one
+    // event agree, and a drag adds up to exactly the pointer's travel.
+    std::optional<Point> pointer_;
     static constexpr std::uint32_t kDoubleClickTime = 500;  // ms
     // Double-click counting: the last press.
     struct Press {

@@ -170,6 +170,7 @@ void X11Platform::handle(XEvent& x) {
     }
     X11Window* w = find(x.xany.window);
     if (!w) return;
+    trackPointer(x, *w);
     const WindowId id = w->id();
     switch (x.type) {
         case MotionNotify: {
@@ -234,6 +235,40 @@ void X11Platform::handle(XEvent& x) {
             return;
         case ClientMessage:
             clientMessage(x.xclient, *w);
+            return;
+        default:
+            return;
+    }
+}
+
+void X11Platform::trackPointer(const XEvent& x, const X11Window& w) {
+    constexpr unsigned int kButtons =
+        Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask;
+    switch (x.type) {
+        case MotionNotify:
+            pointer_ = Point{x.xmotion.x_root, x.xmotion.y_root};
+            return;
+        case ButtonPress:
+            pointer_ = Point{x.xbutton.x_root, x.xbutton.y_root};
+            return;
+        case ButtonRelease: {
+            // The state holds the buttons before the release: is this the last one?
+            const bool last =
+                (x.xbutton.state & kButtons & ~(Button1Mask << (x.xbutton.button - 1))) == 0;
+            const bool inside = x.xbutton.x >= 0 && x.xbutton.y >= 0 &&
+                                x.xbutton.x < w.size().width && x.xbutton.y < w.size().height;
+            // Released outside: the grab ends and the pointer is no longer followed.
+            if (last && !inside)
+                pointer_.reset();
+            else
+                pointer_ = Point{x.xbutton.x_root, x.xbutton.y_root};
+            return;
+        }
+        case EnterNotify:
+            pointer_ = Point{x.xcrossing.x_root, x.xcrossing.y_root};
+            return;
+        case LeaveNotify:
+            if ((x.xcrossing.state & kButtons) == 0) pointer_.reset();
             return;
         default:
             return;

@@ -120,6 +120,7 @@ bool X11Platform::takeSignal() {
 }
 
 Point X11Platform::cursorPos() {
+    if (pointer_) return *pointer_;
     ::Window root = 0, child = 0;
     int x = 0, y = 0, wx = 0, wy = 0;
     unsigned int mask = 0;

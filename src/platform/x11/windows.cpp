@@ -332,8 +332,9 @@ std::unique_ptr<NativeWindow> X11Platform::createWindow(const WindowSpec& spec) 
     a.save_under = tooltip;
     a.event_mask = ExposureMask | StructureNotifyMask;
     if (!tooltip)
-        a.event_mask |= FocusChangeMask | LeaveWindowMask | ButtonPressMask | ButtonReleaseMask |
-                        PointerMotionMask | KeyPressMask | KeyReleaseMask | PropertyChangeMask;
+        a.event_mask |= FocusChangeMask | EnterWindowMask | LeaveWindowMask | ButtonPressMask |
+                        ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
+                        PropertyChangeMask;
     const ::Window w =
         XCreateWindow(d, c_.root, spec.position.x, spec.position.y, unsigned(spec.size.width),
                       unsigned(spec.size.height), 0, CopyFromParent, InputOutput, CopyFromParent,
