@@ -16,6 +16,15 @@ TV_BUILD_DIR="${BUILD_DIR:-build}"
 
 tv_say() { printf '%s: %s\n' "${0##*/}" "$*" >&2; }
 
+# True when the build folder $1 has a target named $2. The list is read whole before it
+# is searched: a grep -q at the end of a pipe stops reading at the first match, which
+# breaks the pipe under the build tool and, with pipefail, makes the check fail.
+tv_has_target() {
+    local targets
+    targets="$(cmake --build "$1" --target help)" || return 1
+    grep -qw -- "$2" <<<"$targets"
+}
+
 # Installs only what is missing, so a ready machine never touches the network.
 tv_install_packages() {
     local missing=() pkg status
