@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "a11y/atk/bridge.h"
 #include "about/form3.h"
 #include "host/linux_host.h"
 #include "mainwindow/form1.h"
@@ -76,6 +77,9 @@ int main(int /*argc*/, char** argv) {
         app.paintAll();
         TForm3 form3(app, aboutLayout, source);
         form1.setAboutForm(&form3);
+        // After the first frame, and only when assistive technology asks for it; it goes
+        // before the forms it describes.
+        const std::unique_ptr<a11y::Bridge> accessibility = a11y::startAtkBridgeIfWanted(app);
         app.run();
         return 0;
     } catch (const std::exception& e) {

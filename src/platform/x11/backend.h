@@ -303,6 +303,8 @@ class X11Platform final : public Platform {
     void setClipboardText(const std::string& utf8) override { clipboard_.set(utf8); }
     void startTextInput() override;
     void stopTextInput() override;
+    bool addWaitSource(WaitSource* source) override;
+    void removeWaitSource(WaitSource* source) override;
 
   private:
     X11Window* find(::Window xid) const;
@@ -316,6 +318,10 @@ class X11Platform final : public Platform {
     void activeWindowChanged();
     void clientMessage(const XClientMessageEvent& e, X11Window& w);
     bool takeSignal();
+    // Sleeps in poll() on the connection, the signal descriptor and the added sources,
+    // then lets the sources run; true when the wait should return without an event (a
+    // source has work for the program, or poll failed).
+    bool sleep(int timeout);
 
     Connection c_;
     EventQueue queue_;
@@ -328,6 +334,8 @@ class X11Platform final : public Platform {
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
     int signals_ = -1;
+    std::vector<WaitSource*> sources_;
+    std::vector<WaitFd> fds_;  // reused by every sleep
     int pointerDrop_ = -1;
     std::optional<bool> hasMonitors_;
     std::string keyText_;
