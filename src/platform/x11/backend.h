@@ -232,6 +232,10 @@ class InputMethod {
     char buffer_[256] = {};
 };
 
+// STRING is Latin-1: nullopt when the UTF-8 text holds characters beyond it.
+std::optional<std::string> toLatin1(const std::string& utf8);
+std::string fromLatin1(const std::string& latin1);
+
 // CLIPBOARD: owned and served from a window of its own, read with a bounded wait.
 class Clipboard {
   public:
@@ -291,6 +295,9 @@ class X11Platform final : public Platform {
     const std::vector<X11Window*>& windows() const { return windows_; }
     X11Window* mainWindow() const;
     void forget(X11Window* w);
+    // The main window's first frame is on the screen. Its input events were asked for
+    // when it was made: what the user does from now on waits on the connection.
+    void inputReady();
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
     std::uint64_t now() override { return monotonicMs(); }
@@ -330,7 +337,8 @@ class X11Platform final : public Platform {
     InputMethod im_{*this};
     std::vector<X11Window*> windows_;
     std::function<void()> onInputReady_;
-    bool ready_ = false;
+    bool ready_ = false;       // the input method and pointers are up
+    bool inputReady_ = false;  // onInputReady_ has run
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
     int signals_ = -1;

@@ -74,6 +74,12 @@ void X11Platform::becomeReady() {
         // Until now the windows showed whatever pointer their parent has.
         w->setCursor(Cursor::Arrow);
     }
+    inputReady();
+}
+
+void X11Platform::inputReady() {
+    if (inputReady_) return;
+    inputReady_ = true;
     if (onInputReady_) onInputReady_();
 }
 
