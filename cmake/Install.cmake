@@ -97,11 +97,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolvane developers <dev@tolvane.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The linked libraries come from dpkg-shlibdeps. SDL is opened at run time (after the
-# first frame), so dpkg-shlibdeps cannot see it; the fonts are what the windows draw
+# The linked libraries come from dpkg-shlibdeps; the fonts are what the windows draw
 # their Chinese and Latin text with, found through fontconfig at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl2-2.0-0 (>= ${SDL2_VERSION}), fonts-arphic-uming, xfonts-100dpi")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, xfonts-100dpi")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-wqy, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -5,9 +5,11 @@
 # the one list: add a package here and every entry point installs it.
 TV_PACKAGES=(
     build-essential cmake pkg-config
-    libsdl2-dev libx11-dev libxrandr-dev libxcursor-dev libxfixes-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
+    libx11-dev libxrandr-dev libxcursor-dev libxfixes-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
     nlohmann-json3-dev libgtest-dev googletest
-    xvfb xdotool x11-utils openbox
+    libatk1.0-dev libatk-bridge2.0-dev libdbus-1-dev at-spi2-core python3-pyatspi dbus-x11
+    xvfb xdotool x11-utils openbox xclip
+    fcitx5 fcitx5-chinese-addons dbus-daemon
     fonts-arphic-uming xfonts-wqy xfonts-100dpi fonts-liberation2 fonts-dejavu-core
     desktop-file-utils dpkg-dev
 )
@@ -15,6 +17,15 @@ TV_PACKAGES=(
 TV_BUILD_DIR="${BUILD_DIR:-build}"
 
 tv_say() { printf '%s: %s\n' "${0##*/}" "$*" >&2; }
+
+# True when the build folder $1 has a target named $2. The list is read whole before it
+# is searched: a grep -q at the end of a pipe stops reading at the first match, which
+# breaks the pipe under the build tool and, with pipefail, makes the check fail.
+tv_has_target() {
+    local targets
+    targets="$(cmake --build "$1" --target help)" || return 1
+    grep -qw -- "$2" <<<"$targets"
+}
 
 # Installs only what is missing, so a ready machine never touches the network.
 tv_install_packages() {

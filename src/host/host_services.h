@@ -24,7 +24,9 @@ class RegistryKey {
     virtual ~RegistryKey() = default;
 };
 
-// The error writeString raises; its message is "Failed to set data for '<value name>'".
+// The error writeString and deleteValue raise. Its message is "Failed to set data for
+// '<value name>'" for a value that could not be stored; a host whose store can fail in
+// ways the user can repair says what went wrong instead.
 class RegistryError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -32,6 +34,10 @@ class RegistryError : public std::runtime_error {
     // The error for a value that could not be stored.
     static RegistryError failedToSet(const std::string& valueName) {
         return RegistryError("Failed to set data for '" + valueName + "'");
+    }
+    // The error for a value that exists but could not be deleted.
+    static RegistryError failedToDelete(const std::string& valueName) {
+        return RegistryError("Failed to delete value '" + valueName + "'");
     }
 };
 
@@ -45,7 +51,9 @@ class HostServices {
     // Stores a string value (REG_SZ). Throws RegistryError on failure.
     virtual void writeString(RegistryKey& key, const std::string& valueName,
                              const std::string& text) = 0;
-    // Deletes a value; false when it did not exist or could not be deleted.
+    // Deletes a value; false when it does not exist (nothing is shown). Throws
+    // RegistryError when the value may exist but the store refuses the change, so a
+    // refusal never passes for a value that was not there.
     virtual bool deleteValue(RegistryKey& key, const std::string& valueName) = 0;
     // Every key releases what it opened when it is destroyed.
     virtual void closeKey(std::unique_ptr<RegistryKey> key) { key.reset(); }

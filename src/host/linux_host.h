@@ -25,7 +25,9 @@ class LinuxHostServices : public HostServices {
     LinuxHostServices& operator=(const LinuxHostServices&) = delete;
 
     // A key that did not come from this object (or is null) makes writeString throw and
-    // deleteValue return false.
+    // deleteValue return false. A damaged root file, a root lock held past the wait and
+    // an untrusted folder make both raise an error naming the file or folder; opening a
+    // key there still succeeds, as opening fails silently.
     std::unique_ptr<RegistryKey> openKey(RegistryRoot root, const std::string& path) override;
     void writeString(RegistryKey& key, const std::string& valueName,
                      const std::string& text) override;
@@ -41,6 +43,9 @@ class LinuxHostServices : public HostServices {
     const Launcher& launcher() const { return launcher_; }
 
   private:
+    // The error for a root that refuses every change.
+    RegistryError refusal(StoreStatus status, RegistryRoot root) const;
+
     RegistryStore store_;
     Launcher launcher_;
     CursorSource cursor_;

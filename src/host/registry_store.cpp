@@ -1,12 +1,16 @@
 #include "host/registry_store.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -66,9 +70,9 @@ class Fd {
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
-    void reset() {
+    void reset(int fd = -1) {
         if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        fd_ = fd;
     }
     // Closes and reports the result, which for a written file may be the first sign of a
     // failed write.
@@ -92,6 +96,16 @@ mode_t fileMode(RegistryRoot root) {
     return root == RegistryRoot::CurrentUser ? 0600 : 0644;
 }
 
+// Only the store's owner may take the lock: a lock anyone could open would let any local
+// user hold every change of the root.
+constexpr mode_t kLockMode = 0600;
+
+// How long a change waits for another process to release the lock, and how often it looks
+// again when no release was seen. A change holds the lock for a few milliseconds, so a lock held
+// for the whole wait is held on purpose or by a hung process.
+constexpr auto kLockWait = std::chrono::milliseconds(2000);
+constexpr auto kRecheck = std::chrono::milliseconds(50);
+
 bool makeDirectories(const std::string& dir, mode_t mode) {
     if (dir.empty()) return false;
     for (std::size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
@@ -101,14 +115,35 @@ bool makeDirectories(const std::string& dir, mode_t mode) {
             return false;
         if (pos == std::string::npos) break;
     }
-    struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return true;
+}
+
+// Who must own a root's folder, and whether it may be reached through symbolic links.
+struct FolderRule {
+    uid_t owner;
+    bool machine;  // the machine's own folder: owned by root, never a link
+};
+
+FolderRule folderRule(const RegistryDirectories& dirs, RegistryRoot root) {
+    if (root == RegistryRoot::LocalMachine && !dirs.shared()) return {dirs.machineOwner, true};
+    return {::geteuid(), false};
+}
+
+// What keeps a folder from being trusted (see registry_store.h); empty when it passes.
+std::string folderRuleBroken(const struct stat& st, const FolderRule& rule) {
+    if (S_ISLNK(st.st_mode)) return "it is a symbolic link";
+    if (!S_ISDIR(st.st_mode)) return "it is not a folder";
+    if (st.st_uid != rule.owner)
+        return rule.machine ? "it is not owned by root"
+                            : "it is not owned by the user running the program";
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "users other than its owner may write to it";
+    return {};
 }
 
 enum class ReadStatus { Ok, Absent, TooLarge, Failed };
 
-ReadStatus readFile(const std::string& path, std::string& out, struct stat* st) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+ReadStatus readFile(int dir, const std::string& name, std::string& out, struct stat* st) {
+    Fd fd(::openat(dir, name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!fd.valid()) return errno == ENOENT ? ReadStatus::Absent : ReadStatus::Failed;
     if (::fstat(fd.get(), st) != 0 || !S_ISREG(st->st_mode)) return ReadStatus::Failed;
     if (st->st_size > kMaxFileSize) return ReadStatus::TooLarge;
@@ -135,20 +170,17 @@ bool writeAll(int fd, std::string_view data) {
     return true;
 }
 
-bool syncDirectory(const std::string& dir) {
-    Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.valid() && ::fsync(fd.get()) == 0;
-}
-
-// Writes `contents` to `path` through a temporary file in the same directory. Only this
+// Writes `contents` to `name` in the folder through a temporary file beside it. Only this
 // process writes the temporary while it holds the lock, so a fixed name is safe, and a
 // leftover from a crash is simply replaced.
-bool replaceFile(const std::string& dir, const std::string& path, std::string_view contents,
-                 mode_t mode, const struct stat* old, const RegistryStore::FaultHook& hook) {
-    const std::string temporary = path + ".new";
-    if (::unlink(temporary.c_str()) != 0 && errno != ENOENT) return false;
-    Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
-    if (!fd.valid()) return false;
+StoreStatus replaceFile(int dir, const std::string& name, std::string_view contents, mode_t mode,
+                        const struct stat* old, const RegistryStore::FaultHook& hook) {
+    const std::string temporary = name + ".new";
+    if (::unlinkat(dir, temporary.c_str(), 0) != 0 && errno != ENOENT)
+        return StoreStatus::Unavailable;
+    Fd fd(::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                   mode));
+    if (!fd.valid()) return StoreStatus::Unavailable;
     auto step = [&](StoreStep s) { return !hook || hook(s); };
     bool ok = ::fchmod(fd.get(), mode) == 0;  // the umask may have narrowed the mode
     if (ok && old && ::geteuid() == 0 && (old->st_uid != 0 || old->st_gid != 0)) {
@@ -159,34 +191,79 @@ bool replaceFile(const std::string& dir, const std::string& path, std::string_vi
     ok = ok && step(StoreStep::WriteTemporary) && writeAll(fd.get(), contents);
     ok = ok && step(StoreStep::SyncTemporary) && ::fsync(fd.get()) == 0;
     ok = ok && fd.close();
-    ok = ok && step(StoreStep::Rename) && ::rename(temporary.c_str(), path.c_str()) == 0;
+    ok =
+        ok && step(StoreStep::Rename) && ::renameat(dir, temporary.c_str(), dir, name.c_str()) == 0;
     if (!ok) {
         fd.reset();
-        ::unlink(temporary.c_str());
-        return false;
+        ::unlinkat(dir, temporary.c_str(), 0);
+        return StoreStatus::Unavailable;
     }
     // Without this the rename itself may be lost in a power cut, bringing back the old
-    // file after the change was reported as stored.
-    return syncDirectory(dir);
+    // file. The new file is in place all the same, so a failure here is not a failed
+    // change.
+    if (!step(StoreStep::SyncFolder) || ::fsync(dir) != 0) return StoreStatus::NotSynced;
+    return StoreStatus::Ok;
 }
 
-// Holds the root's lock file under an exclusive flock for its lifetime.
+// Holds the root's lock file under an exclusive flock for its lifetime. The wait is
+// bounded: flock cannot time out by itself, and a timer would need a signal handler of
+// the whole process. So the lock is tried without blocking, and between tries the store
+// sleeps in poll() on an inotify watch of the lock file: a holder releases the lock by
+// closing the file, which wakes the waiters at once. Without such an event the store
+// looks again every kRecheck (a lock released without a close, or no inotify), and once
+// kLockWait has passed the change fails as Busy. An uncontended lock costs one try.
 class RootLock {
   public:
-    RootLock(const std::string& path, mode_t mode)
-        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode)) {
+    RootLock(int dir, const std::string& name)
+        : fd_(::openat(dir, name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kLockMode)) {
+        // Opened read-only: flock needs no more, and an open file being written would keep
+        // the file system from being remounted read-only meanwhile.
         if (!fd_.valid()) return;
-        int r;
-        do {
-            r = ::flock(fd_.get(), LOCK_EX);
-        } while (r != 0 && errno == EINTR);
-        locked_ = r == 0;
+        // A lock file left by an earlier version may be readable by anyone, and a read-only
+        // descriptor is enough for flock; from now on only the owner can open it.
+        struct stat st {};
+        if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+        if ((st.st_mode & 07777) != kLockMode && ::fchmod(fd_.get(), kLockMode) != 0) return;
+        if (tryLock()) return;
+        Fd watch(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
+        if (watch.valid()) {
+            const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+            if (::inotify_add_watch(watch.get(), self.c_str(), IN_CLOSE) < 0) watch.reset();
+        }
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        while (status_ == StoreStatus::Busy && !tryLock()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return;
+            pollfd p{watch.get(), POLLIN, 0};
+            const int timeout = int(std::min(left, kRecheck).count());
+            if (::poll(&p, watch.valid() ? 1 : 0, timeout) > 0) {
+                alignas(inotify_event) char events[4096];
+                while (::read(watch.get(), events, sizeof events) > 0) {
+                }
+            }
+        }
     }
-    bool locked() const { return locked_; }
+    // Ok once the lock is held; Busy when the wait ran out; Unavailable when the lock file
+    // cannot be opened or made private.
+    StoreStatus status() const { return status_; }
 
   private:
+    // True when trying is over: the lock is held (Ok) or cannot be had (Unavailable).
+    bool tryLock() {
+        for (;;) {
+            if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+                status_ = StoreStatus::Ok;
+                return true;
+            }
+            if (errno == EINTR) continue;
+            status_ = errno == EWOULDBLOCK ? StoreStatus::Busy : StoreStatus::Unavailable;
+            return status_ != StoreStatus::Busy;
+        }
+    }
+
     Fd fd_;
-    bool locked_ = false;
+    StoreStatus status_ = StoreStatus::Unavailable;
 };
 
 }  // namespace
@@ -205,19 +282,56 @@ std::string RegistryStore::filePath(RegistryRoot root) const {
     return directory(root) + "/" + std::string(registryRootName(root)) + ".reg";
 }
 
-// Runs `apply(document, changed)` on the freshly read root under the lock and stores the
-// result when it reports a change.
+std::string RegistryStore::folderProblem(RegistryRoot root) const {
+    const std::string& dir = directory(root);
+    if (dir.empty()) return {};
+    if (dir.front() != '/') return "it is not an absolute path";
+    const FolderRule rule = folderRule(dirs_, root);
+    struct stat st {};
+    if ((rule.machine ? ::lstat(dir.c_str(), &st) : ::stat(dir.c_str(), &st)) != 0) return {};
+    return folderRuleBroken(st, rule);
+}
+
 namespace {
+
+std::string rootFileName(RegistryRoot root) {
+    return std::string(registryRootName(root)) + ".reg";
+}
+
+// Opens a root's folder and checks it against its rule; `fd` holds it when Ok. With
+// `create`, missing folders are made first; without, a folder that does not exist is
+// Missing.
+StoreStatus openFolder(const RegistryDirectories& dirs, RegistryRoot root, bool create, Fd& fd) {
+    const std::string& dir =
+        root == RegistryRoot::CurrentUser ? dirs.currentUser : dirs.localMachine;
+    if (dir.empty()) return StoreStatus::Unavailable;
+    // A relative folder would make the store depend on the working folder.
+    if (dir.front() != '/') return StoreStatus::UnsafeFolder;
+    if (create && !makeDirectories(dir, directoryMode(root))) return StoreStatus::Unavailable;
+    const FolderRule rule = folderRule(dirs, root);
+    fd.reset(
+        ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (rule.machine ? O_NOFOLLOW : 0)));
+    struct stat st {};
+    if (!fd.valid()) {
+        if (errno == ENOENT) return StoreStatus::Missing;
+        // A link where none is allowed, or something else than a folder at that place.
+        if ((errno == ELOOP || errno == ENOTDIR) && ::lstat(dir.c_str(), &st) == 0)
+            return StoreStatus::UnsafeFolder;
+        return StoreStatus::Unavailable;
+    }
+    if (::fstat(fd.get(), &st) != 0) return StoreStatus::Unavailable;
+    return folderRuleBroken(st, rule).empty() ? StoreStatus::Ok : StoreStatus::UnsafeFolder;
+}
 
 // Reads and parses a root's file: an absent file is an empty root; one too large or that
 // does not parse is damaged.
-StoreStatus readRoot(const std::string& path, RegistryRoot root, RegistryDocument& document,
-                     struct stat* st, bool* exists) {
+StoreStatus readRoot(int dir, RegistryRoot root, RegistryDocument& document, struct stat* st,
+                     bool* exists) {
     std::string text;
     struct stat local {};
     document = RegistryDocument{};
     document.root = root;
-    switch (readFile(path, text, st ? st : &local)) {
+    switch (readFile(dir, rootFileName(root), text, st ? st : &local)) {
         case ReadStatus::Absent:
             return StoreStatus::Ok;
         case ReadStatus::TooLarge:
@@ -236,20 +350,23 @@ StoreStatus readRoot(const std::string& path, RegistryRoot root, RegistryDocumen
 
 }  // namespace
 
+// Runs `apply(document, changed)` on the freshly read root under the lock and stores the
+// result when it reports a change.
 template <typename Change>
 StoreStatus RegistryStore::change(RegistryRoot root, Change&& apply) {
-    const std::string& dir = directory(root);
-    if (!makeDirectories(dir, directoryMode(root))) return StoreStatus::Unavailable;
-    const std::string path = filePath(root);
-    RootLock lock(path + ".lock", fileMode(root));
-    if (!lock.locked()) return StoreStatus::Unavailable;
-    if (::faccessat(AT_FDCWD, dir.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    Fd folder;
+    if (const StoreStatus s = openFolder(dirs_, root, true, folder); s != StoreStatus::Ok)
+        return s == StoreStatus::Missing ? StoreStatus::Unavailable : s;
+    const std::string name = rootFileName(root);
+    const RootLock lock(folder.get(), name + ".lock");
+    if (lock.status() != StoreStatus::Ok) return lock.status();
+    if (::faccessat(folder.get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
         return StoreStatus::Unavailable;
 
     struct stat st {};
     RegistryDocument document;
     bool exists = false;
-    if (const StoreStatus read = readRoot(path, root, document, &st, &exists);
+    if (const StoreStatus read = readRoot(folder.get(), root, document, &st, &exists);
         read != StoreStatus::Ok)
         return read;
     bool changed = false;
@@ -259,10 +376,10 @@ StoreStatus RegistryStore::change(RegistryRoot root, Change&& apply) {
     // A file larger than the store reads back would lock the root against every later
     // change, so such a change is refused and the old file kept.
     if (written.size() > static_cast<std::size_t>(kMaxFileSize)) return StoreStatus::Unavailable;
-    const mode_t mode = exists ? (st.st_mode & 07777) : fileMode(root);
-    if (!replaceFile(dir, path, written, mode, exists ? &st : nullptr, faultHook_))
-        return StoreStatus::Unavailable;
-    return StoreStatus::Ok;
+    // A rewritten file keeps its permissions, but never the set-id and sticky bits or
+    // write access for everyone.
+    const mode_t mode = exists ? (st.st_mode & 0777 & ~mode_t(S_IWOTH)) : fileMode(root);
+    return replaceFile(folder.get(), name, written, mode, exists ? &st : nullptr, faultHook_);
 }
 
 StoreStatus RegistryStore::openKey(RegistryRoot root, std::string_view path,
@@ -301,9 +418,15 @@ StoreStatus RegistryStore::load(RegistryRoot root, RegistryDocument* document) c
     // Readers need no lock: a change replaces the file in one rename, so a reader sees
     // the old file or the new one.
     RegistryDocument result;
-    if (const StoreStatus read = readRoot(filePath(root), root, result, nullptr, nullptr);
-        read != StoreStatus::Ok)
-        return read;
+    result.root = root;
+    Fd folder;
+    const StoreStatus opened = openFolder(dirs_, root, false, folder);
+    if (opened != StoreStatus::Ok && opened != StoreStatus::Missing) return opened;
+    if (opened == StoreStatus::Ok) {
+        if (const StoreStatus read = readRoot(folder.get(), root, result, nullptr, nullptr);
+            read != StoreStatus::Ok)
+            return read;
+    }
     if (document) *document = std::move(result);
     return StoreStatus::Ok;
 }

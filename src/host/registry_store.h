@@ -2,15 +2,29 @@
 // The registry store keeps each root in its own file (see registry_format.h for the
 // text form) and applies every change as one locked read-modify-write:
 //
-//   lock "<root>.reg.lock" (flock, exclusive; other processes wait)
+//   open the root's folder and check that only its owner can change it (below)
+//   lock "<root>.reg.lock" (flock, exclusive; mode 0600, so only the store's owner can
+//     take it; a lock held for 2 s makes the change fail as Busy)
 //   read and parse "<root>.reg" again, so a change made meanwhile by another process is
 //     the base of ours and is never lost
-//   write "<root>.reg.new", fsync it, rename it over "<root>.reg", fsync the directory
+//   write "<root>.reg.new", fsync it, rename it over "<root>.reg", fsync the folder
 //   unlock
 //
-// A crash at any point leaves either the old file or the new one, never a mixture. A file
-// that does not parse is never written over: opening a key of that root still works, but
-// every change is refused and the file stays as it is until someone repairs it by hand.
+// Every file is reached through the folder opened and checked at the start, so the
+// folder cannot be swapped for another one meanwhile. A crash at any point leaves either
+// the old file or the new one, never a mixture. A file that does not parse is never
+// written over: opening a key of that root still works, but every change is refused and
+// the file stays as it is until someone repairs it by hand.
+//
+// The folders the store trusts: the machine folder must be a real folder (not a symbolic
+// link) owned by root; the user's folder must belong to the user running the program
+// (reached through symbolic links, as a linked ~/.config is common); one folder holding
+// both roots (TOLVANE_REGISTRY_DIR) must belong to the user running the program. None may
+// be writable by its group or by others, and a relative folder is never used. New files
+// are 0600 for the user and 0644 for the machine; a rewritten file keeps its mode without
+// the set-id, sticky and world-write bits.
+
+#include <sys/types.h>
 
 #include <functional>
 #include <optional>
@@ -26,6 +40,12 @@ namespace tv {
 struct RegistryDirectories {
     std::string currentUser;   // holds HKEY_CURRENT_USER.reg
     std::string localMachine;  // holds HKEY_LOCAL_MACHINE.reg
+    // Who must own the machine folder: root, whose state it is. Tests that cannot create
+    // root's folders give their own user.
+    uid_t machineOwner = 0;
+
+    // One folder holds both roots; it belongs to the user running the program.
+    bool shared() const { return currentUser == localMachine; }
 
     // TOLVANE_REGISTRY_DIR (both roots) when set and non-empty; otherwise
     // $XDG_CONFIG_HOME/tolvane (when absolute) or ~/.config/tolvane for the current user
@@ -41,15 +61,19 @@ struct RegistryDirectories {
 
 enum class StoreStatus {
     Ok,
-    Missing,      // the key or value does not exist
-    InvalidName,  // a key or value name the registry cannot hold
-    Damaged,      // the root's file exists but does not parse; it is left untouched
-    Unavailable,  // the directory or a file cannot be created, read or written
+    Missing,       // the key or value does not exist
+    InvalidName,   // a key or value name the registry cannot hold
+    Damaged,       // the root's file exists but does not parse; it is left untouched
+    Unavailable,   // the directory or a file cannot be created, read or written
+    Busy,          // another process held the root's lock for the whole wait; nothing changed
+    UnsafeFolder,  // the folder is not one the store trusts (folderProblem says why)
+    NotSynced,     // the change is stored, but the folder could not be synced to disk, so
+                   // a power cut may still undo it
 };
 
 // The steps of a change at which a test may make the change fail, as a full disk or a
 // crash would.
-enum class StoreStep { WriteTemporary, SyncTemporary, Rename };
+enum class StoreStep { WriteTemporary, SyncTemporary, Rename, SyncFolder };
 
 class RegistryStore {
   public:
@@ -59,7 +83,11 @@ class RegistryStore {
     explicit RegistryStore(RegistryDirectories directories, FaultHook faultHook = {});
 
     const RegistryDirectories& directories() const { return dirs_; }
+    const std::string& directory(RegistryRoot root) const;
     std::string filePath(RegistryRoot root) const;
+    // Why the root's folder is not trusted, as a phrase ("it is a symbolic link"); empty
+    // when it is, or when it does not exist yet.
+    std::string folderProblem(RegistryRoot root) const;
 
     // Creates the directory and the key with the keys above it when missing. Ok when the
     // key exists afterwards and the root can be written. Damaged when the root can be
@@ -80,7 +108,6 @@ class RegistryStore {
     StoreStatus load(RegistryRoot root, RegistryDocument* document) const;
 
   private:
-    const std::string& directory(RegistryRoot root) const;
     template <typename Change>
     StoreStatus change(RegistryRoot root, Change&& apply);
 

@@ -1,7 +1,7 @@
 #pragma once
 // The platform layer: native top-level windows with a 32-bit pixel buffer, the event
 // stream, the pointer, the monitors, a monotonic clock and the clipboard. Everything above
-// it is written against these two interfaces; the X11 (over SDL2), Windows and headless
+// it is written against these two interfaces; the X11, Windows and headless
 // backends implement them.
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gfx/color.h"
 #include "gfx/geometry.h"
@@ -74,9 +75,32 @@ class NativeWindow {
     virtual int scale() const { return 1; }
 };
 
+// Something besides the window system that the wait watches (the main context of the
+// accessibility bridge's libraries): descriptors to poll and a longest sleep of its own.
+struct WaitFd {
+    int fd = -1;
+    short events = 0;
+    short revents = 0;
+};
+class WaitSource {
+  public:
+    virtual ~WaitSource() = default;
+    // Before each sleep: appends the descriptors to watch and returns the longest the
+    // sleep may last in milliseconds (-1: no limit).
+    virtual int prepare(std::vector<WaitFd>& fds) = 0;
+    // After it, with what the sleep found in those descriptors (the same entries, in the
+    // same order, from `first` on): runs what is ready. True when the program has work
+    // of its own now, so the wait returns without an event.
+    virtual bool dispatch(const WaitFd* first, std::size_t count) = 0;
+};
+
 class Platform {
   public:
     virtual ~Platform() = default;
+
+    // Adds a source to the wait, until it is removed; false where the backend takes none.
+    virtual bool addWaitSource(WaitSource* /*source*/) { return false; }
+    virtual void removeWaitSource(WaitSource* /*source*/) {}
 
     virtual std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) = 0;
     // Milliseconds on a monotonic clock.

@@ -79,7 +79,21 @@ void TApplication::step() {
             handleException(ex);
         }
     }
+    if (!posted_.empty()) runPosted();
     fireDueTimers();
+}
+
+void TApplication::runPosted() {
+    // A task may open a nested loop that posts more: those run from that loop.
+    std::vector<std::function<void()>> tasks;
+    tasks.swap(posted_);
+    for (auto& task : tasks) {
+        try {
+            task();
+        } catch (const std::exception& ex) {
+            handleException(ex);
+        }
+    }
 }
 
 void TApplication::paintAll() {

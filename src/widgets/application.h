@@ -16,6 +16,7 @@
 
 #include "gfx/font.h"
 #include "platform/platform.h"
+#include "widgets/accessibility.h"
 #include "widgets/hint.h"
 
 namespace tv {
@@ -103,10 +104,22 @@ class TApplication {
     // Paints and presents what is damaged on every form, as the loop does before it waits.
     void paintAll();
 
+    // Assistive technology: the observer told of every change (none by default), and
+    // work handed to the loop, run right after the wait in which it was posted (an action
+    // asked for from outside answers at once and is done from the loop).
+    void setAccessObserver(AccessObserver* o) { access_ = o; }
+    AccessObserver* accessObserver() const { return access_; }
+    void accessChanged(TControl& c, AccessChange what, int item = -1) {
+        if (access_) access_->accessChanged(c, what, item);
+    }
+    void post(std::function<void()> task) { posted_.push_back(std::move(task)); }
+    bool hasPosted() const { return !posted_.empty(); }
+
   private:
     void step();
     void dispatch(const platform::Event& e);
     void fireDueTimers();
+    void runPosted();
     std::optional<std::uint64_t> nextDue() const;
 
     platform::Platform& platform_;
@@ -123,6 +136,8 @@ class TApplication {
     bool minimized_ = false;
     bool firstFramePresented_ = false;
     HintController hints_{*this};
+    AccessObserver* access_ = nullptr;
+    std::vector<std::function<void()>> posted_;
 };
 
 }  // namespace tv

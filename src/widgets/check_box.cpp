@@ -1,5 +1,8 @@
 #include "widgets/check_box.h"
+
+#include "widgets/application.h"
 #include "widgets/edges.h"
+#include "widgets/form.h"
 
 namespace tv {
 
@@ -25,6 +28,7 @@ void TCheckBox::setChecked(bool v) {
     if (v == checked_) return;
     checked_ = v;
     invalidateRect(boxRect());
+    form().application().accessChanged(*this, AccessChange::Checked);
     if (OnClick) OnClick(this);
 }
 

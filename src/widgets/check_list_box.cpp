@@ -68,6 +68,7 @@ void TCheckListBox::setChecked(int i, bool v) {
     checked_[std::size_t(i)] = v ? 1 : 0;
     const Rect r = itemRect(i);
     invalidateRect(Rect{r.left, r.top, r.left + kCheckColumn, r.bottom}.intersected(itemsRect()));
+    form().application().accessChanged(*this, AccessChange::Checked, i);
 }
 
 void TCheckListBox::setItemIndex(int i) {
@@ -75,6 +76,7 @@ void TCheckListBox::setItemIndex(int i) {
         if (itemIndex_ < 0) return;
         invalidateItem(itemIndex_);
         itemIndex_ = -1;
+        form().application().accessChanged(*this, AccessChange::Selection);
         return;
     }
     check(i);
@@ -190,10 +192,12 @@ void TCheckListBox::invalidateItem(int i) {
 
 void TCheckListBox::select(int i) {
     if (i != itemIndex_ || i != focusItem_) {
+        const bool moved = i != itemIndex_;
         invalidateItem(itemIndex_);
         invalidateItem(focusItem_);
         itemIndex_ = focusItem_ = i;
         invalidateItem(i);
+        if (moved) form().application().accessChanged(*this, AccessChange::Selection, i);
     }
     scrollIntoView(i);
 }

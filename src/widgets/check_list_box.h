@@ -67,6 +67,8 @@ class TCheckListBox : public TWinControl {
 
     // Fires when the user toggles an item (mouse or Space), after the toggle.
     TNotifyEvent OnClickCheck;
+    // Toggles item i as the user does, firing OnClickCheck.
+    void userToggle(int i);
 
     Rect clientArea() const override { return clientRect().inflated(-2); }
     void paint(Canvas& canvas) override;
@@ -90,7 +92,6 @@ class TCheckListBox : public TWinControl {
     void invalidateItem(int i);
     void select(int i);
     void scrollIntoView(int i);
-    void userToggle(int i);
     void updateBar();
     void ensureBar();
 

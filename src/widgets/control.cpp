@@ -43,6 +43,7 @@ void TControl::setVisible(bool v) {
     if (!v) form().controlHidden(this);
     if (parent_ && align_ != TAlign::alNone) parent_->realign();
     if (v && showing()) invalidate();
+    if (this != &form()) form().application().accessChanged(*this, AccessChange::Visibility);
 }
 
 bool TControl::showing() const {

@@ -245,6 +245,7 @@ void TEdit::setText(const std::string& t) {
     preedit_.clear();
     scrollX_ = 0;
     invalidate();
+    form().application().accessChanged(*this, AccessChange::Text);
     if (OnChange) OnChange(this);
 }
 
@@ -373,6 +374,7 @@ void TEdit::afterCaretMove() {
 
 void TEdit::afterTextChange() {
     afterCaretMove();
+    form().application().accessChanged(*this, AccessChange::Text);
     if (OnChange) OnChange(this);
 }
 

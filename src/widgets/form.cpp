@@ -47,6 +47,7 @@ TForm::TForm(TApplication& app, TBorderStyle style, Size clientSize, platform::W
 
 TForm::~TForm() {
     // Widgets go before the window; nothing may point at them afterwards.
+    app_.accessChanged(*this, AccessChange::Destroyed);
     capture_ = hot_ = focus_ = lastPress_ = nullptr;
     owned_.clear();
     app_.removeForm(this);
@@ -82,6 +83,7 @@ void TForm::show() {
     window_->show();
     window_->raise();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
     app_.setActiveForm(this);
     if (!focus_) focusFirst();
 }
@@ -92,6 +94,7 @@ void TForm::showNoActivate() {
     setVisible(true);
     window_->show();
     invalidateWindow(clientRect());
+    app_.accessChanged(*this, AccessChange::WindowShown);
 }
 
 void TForm::hide() {
@@ -101,6 +104,7 @@ void TForm::hide() {
     setVisible(false);
     window_->hide();
     if (app_.activeForm() == this) app_.setActiveForm(nullptr);
+    app_.accessChanged(*this, AccessChange::WindowHidden);
 }
 
 void TForm::close() {
@@ -163,6 +167,7 @@ void TForm::setActive(bool v) {
     if (v && !focus_) focusFirst();
     // The focus marks come and go with the activation.
     if (focus_) focus_->invalidate();
+    app_.accessChanged(*this, v ? AccessChange::Activated : AccessChange::Deactivated);
 }
 
 // Damage
@@ -485,7 +490,10 @@ void TForm::setFocusedControl(TControl* c) {
     TControl* old = focus_;
     focus_ = c;
     if (old) old->focusChanged(false);
-    if (focus_) focus_->focusChanged(true);
+    if (focus_) {
+        focus_->focusChanged(true);
+        app_.accessChanged(*focus_, AccessChange::Focus);
+    }
 }
 
 void TForm::controlHidden(TControl* c) {

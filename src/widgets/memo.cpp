@@ -26,6 +26,7 @@ void TMemo::setText(const std::string& t) {
     top_ = 0;
     layout();
     caretMoved();
+    form().application().accessChanged(*this, AccessChange::Text);
     if (OnChange) OnChange(this);
 }
 
@@ -218,6 +219,7 @@ void TMemo::caretMoved(bool afterWrap) {
 void TMemo::textChanged() {
     layout();
     caretMoved();
+    form().application().accessChanged(*this, AccessChange::Text);
     if (OnChange) OnChange(this);
 }
 

@@ -1,5 +1,8 @@
 #include "widgets/progress_bar.h"
 
+#include "widgets/application.h"
+#include "widgets/form.h"
+
 #include <algorithm>
 
 #include "widgets/panel.h"
@@ -30,6 +33,7 @@ void TProgressBar::setPosition(int v) {
         const int pitch = segmentPitch();
         const int lo = std::min(before, after), hi = std::max(before, after);
         invalidateRect({2 + lo * pitch, 0, 2 + hi * pitch, height()});
+        form().application().accessChanged(*this, AccessChange::Value);
     }
 }
 

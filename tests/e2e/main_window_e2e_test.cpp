@@ -71,8 +71,8 @@ TEST_F(MainWindowTest, SetTitleWritesTheRegistryStore) {
 }
 
 // Typed text, Chinese included, reaches the title box through the keyboard and the input
-// machinery SDL brought up after the first frame, with and without a window manager, and
-// "设定标题" stores it.
+// method opened after the first frame, with and without a window manager, and "设定标题"
+// stores it.
 class TypingTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(TypingTest, TypedTitleIsStoredBySetTitle) {
@@ -171,10 +171,9 @@ TEST_F(MainWindowTest, AHintPushedUpUnderThePointerStays) {
     EXPECT_EQ(desktop().findWindow("最小化"), hint);
 }
 
-// The About dialog opens from the help group over the main window (which SDL took over
-// from our own connection), centred on the screen the first time. A click on its
-// button's sunken edge does nothing; a click inside closes it, and the main window
-// takes input again.
+// The About dialog opens from the help group over the main window, centred on the screen
+// the first time. A click on its button's sunken edge does nothing; a click inside closes
+// it, and the main window takes input again.
 TEST_F(MainWindowTest, TheAboutDialogOpensCentredAndItsButtonClosesIt) {
     start({}, /*windowManager=*/true);
     click(100, 402);  // the help header

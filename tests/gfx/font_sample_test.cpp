@@ -1,6 +1,6 @@
 // The sample sheets: every font of the layouts with its own texts and colours, at natural
-// size and enlarged three times, saved as font_sample_sheet*.png in the working folder so
-// a person can look at them. The test itself checks that each row keeps to its band.
+// size and enlarged three times, saved as font_sample_sheet*.png in the build folder's
+// tests/gfx so a person can look at them. The test itself checks that each row keeps to its band.
 
 #include <gtest/gtest.h>
 
@@ -124,7 +124,8 @@ TEST_P(FontSample, EveryLayoutFontKeepsToItsRowOnTheSheet) {
     for (int y = 0; y < height; ++y) {
         for (int x = width; x < outWidth; ++x) out[std::size_t(y) * outWidth + x] = kPaper;
     }
-    savePng(GetParam().file, out.data(), outWidth, height * (zoom + 1), outWidth);
+    savePng(std::string(TOLVANE_SAMPLE_SHEET_DIR "/") + GetParam().file, out.data(), outWidth,
+            height * (zoom + 1), outWidth);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sheets, FontSample,

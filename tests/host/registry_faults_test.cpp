@@ -44,6 +44,17 @@ using testing::writeWholeFile;
 const std::string kMain = "Software\\Microsoft\\Internet Explorer\\Main";
 const std::string kWinlogon = "Software\\Microsoft\\Windows\\CurrentVersion\\Winlogon";
 constexpr const char* kSetError = "Failed to set data for 'Window Title'";
+constexpr const char* kDeleteError = "Failed to delete value 'Window Title'";
+
+// What deleting a value raised; "" when nothing.
+std::string deleteError(LinuxHostServices& h, RegistryKey& key, const std::string& name) {
+    try {
+        h.deleteValue(key, name);
+    } catch (const RegistryError& e) {
+        return e.what();
+    }
+    return "";
+}
 
 std::unique_ptr<LinuxHostServices> hostOver(const std::string& dir,
                                             RegistryStore::FaultHook hook = {}) {
@@ -144,13 +155,14 @@ class RegistryFaults : public ::testing::Test {
     void setTitle(const std::string& text) {
         ASSERT_EQ(writeValue(*host(), "Window Title", text), "");
     }
-    // Files in the directory other than the root file and its lock.
+    // Files in the directory other than the root files and their locks.
     std::vector<std::string> strayFiles() const {
+        const std::set<std::string> ours = {"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock",
+                                            "HKEY_LOCAL_MACHINE.reg",
+                                            "HKEY_LOCAL_MACHINE.reg.lock"};
         std::vector<std::string> out;
-        for (const auto& e : std::filesystem::directory_iterator(dir())) {
-            const std::string n = e.path().filename();
-            if (n != "HKEY_CURRENT_USER.reg" && n != "HKEY_CURRENT_USER.reg.lock") out.push_back(n);
-        }
+        for (const auto& e : std::filesystem::directory_iterator(dir()))
+            if (!ours.count(e.path().filename())) out.push_back(e.path().filename());
         return out;
     }
 
@@ -185,7 +197,8 @@ TEST_F(RegistryFaults, AFullDiskRefusesTheChangeAndKeepsTheOldFile) {
         // Deleting needs a new file too, and says so.
         auto key = h->openKey(RegistryRoot::CurrentUser, kMain);
         if (!key) return "opening an existing key needs no space, yet it failed";
-        if (h->deleteValue(*key, "Window Title")) return "a delete reported success";
+        if (r = deleteError(*h, *key, "Window Title"); r != kDeleteError)
+            return "a delete on a full disk gave: '" + r + "'";
         if (readWholeFile(file()) != before) return "the old file changed after a delete";
 
         // Room for a few blocks, but not for a large value: the disk fills mid-write.
@@ -240,7 +253,8 @@ TEST_F(RegistryFaults, ADirectoryTurnedReadOnlyRefusesTheChangeAndKeepsTheOldFil
         } catch (const RegistryError& e) {
             if (std::string(e.what()) != kSetError) return std::string("wrong error: ") + e.what();
         }
-        if (h->deleteValue(*key, "Window Title")) return "a delete reported success";
+        if (std::string r = deleteError(*h, *key, "Window Title"); r != kDeleteError)
+            return "a delete in a read-only directory gave: '" + r + "'";
         if (h->openKey(RegistryRoot::CurrentUser, kMain) != nullptr)
             return "a read-only root opened for writing";
         std::string data;
@@ -262,12 +276,14 @@ TEST_F(RegistryFaults, ADirectoryTurnedReadOnlyJustBeforeTheRenameKeepsTheOldFil
         std::string failure;
         // The temporary is written and closed; only the rename is left when the
         // directory turns read-only (a file system remounted read-only on an error does
-        // this). A remount is refused while a file is open for writing, so earlier steps
-        // are left to the FaultHook tests.
+        // this). The store works in the folder it opened, so the mount it sees turns
+        // read-only: a bind of the directory over itself first. A remount is refused while
+        // a file is open for writing, so earlier steps are left to the FaultHook tests.
+        if (::mount(dir().c_str(), dir().c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return std::string("skip: cannot bind: ") + std::strerror(errno);
         auto h = host([&](StoreStep s) {
             if (s != StoreStep::Rename) return true;
-            if (::mount(dir().c_str(), dir().c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-                ::mount(nullptr, dir().c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+            if (::mount(nullptr, dir().c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
                         nullptr) != 0)
                 failure = std::string("skip: cannot bind read-only: ") + std::strerror(errno);
             return true;
@@ -376,23 +392,41 @@ TEST_F(RegistryFaults, DamagedFilesAreLeftByteForByteAndEveryChangeIsRefused) {
         {"binary garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
         {"larger than any file the store writes", huge},
     };
-    std::filesystem::create_directories(dir());
-    for (const auto& [what, contents] : cases) {
-        SCOPED_TRACE(what);
-        writeWholeFile(file(), contents);
-        auto h = host();
-        auto key = h->openKey(RegistryRoot::CurrentUser, kMain);
-        ASSERT_TRUE(key);  // opening still works, as the program expects
-        try {
-            h->writeString(*key, "Window Title", "托尔万");
-            ADD_FAILURE() << "the write went through";
-        } catch (const RegistryError& e) {
-            EXPECT_STREQ(e.what(), kSetError);
+    // The cases are written for the user's root; for the machine's the two root names
+    // trade places.
+    auto forRoot = [](RegistryRoot root, std::string text) {
+        if (root == RegistryRoot::CurrentUser) return text;
+        for (std::size_t at = 0; (at = text.find("HKEY_", at)) != std::string::npos; at += 5) {
+            if (text.compare(at, 17, "HKEY_CURRENT_USER") == 0)
+                text.replace(at, 17, "HKEY_LOCAL_MACHINE");
+            else if (text.compare(at, 18, "HKEY_LOCAL_MACHINE") == 0)
+                text.replace(at, 18, "HKEY_CURRENT_USER");
         }
-        EXPECT_FALSE(h->deleteValue(*key, "A"));
-        EXPECT_EQ(stored("A", "Software"), std::nullopt);
-        EXPECT_TRUE(readWholeFile(file()) == contents) << "the damaged file was changed";
-        EXPECT_TRUE(strayFiles().empty());
+        return text;
+    };
+    std::filesystem::create_directories(dir());
+    for (const RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        const std::string path = dir() + "/" + std::string(registryRootName(root)) + ".reg";
+        const std::string damaged = "The registry file '" + path +
+                                    "' is damaged and was left untouched; repair or remove it";
+        for (const auto& [what, text] : cases) {
+            SCOPED_TRACE(std::string(registryRootName(root)) + ": " + what);
+            const std::string contents = forRoot(root, text);
+            writeWholeFile(path, contents);
+            auto h = host();
+            auto key = h->openKey(root, kMain);
+            ASSERT_TRUE(key);  // opening still works, as the program expects
+            try {
+                h->writeString(*key, "Window Title", "托尔万");
+                ADD_FAILURE() << "the write went through";
+            } catch (const RegistryError& e) {
+                EXPECT_EQ(e.what(), damaged);
+            }
+            EXPECT_EQ(deleteError(*h, *key, "A"), damaged);
+            EXPECT_TRUE(readWholeFile(path) == contents) << "the damaged file was changed";
+            EXPECT_TRUE(strayFiles().empty());
+        }
+        std::filesystem::remove(path);
     }
 }
 

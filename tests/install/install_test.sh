@@ -112,8 +112,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # dpkg -I shows the control fields as the package manager will read them.
 control="$(dpkg -I "$deb")"
 depends="$(sed -n 's/^ Depends: //p' <<<"$control")"
-for package in fonts-arphic-uming xfonts-100dpi libc6 libsdl2-2.0-0 libfreetype6 libfontconfig1 \
-    libjpeg62-turbo libpng16-16; do
+for package in fonts-arphic-uming xfonts-100dpi libc6 libx11-6 libxcursor1 libxrandr2 libfreetype6 \
+    libfontconfig1 libjpeg62-turbo libpng16-16; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
 done
 recommends="$(sed -n 's/^ Recommends: //p' <<<"$control")"

@@ -184,6 +184,10 @@ void Driver::closeRequest(TForm& f) {
     submit({Command::Post, e, 0});
 }
 
+void Driver::wake() {
+    submit({Command::Post, Event{}, 0});
+}
+
 void Driver::windowFocus(TForm& f, bool gained) {
     Event e;
     e.type = gained ? EventType::FocusGained : EventType::FocusLost;

@@ -42,6 +42,8 @@ class Driver {
     void key(TForm& f, platform::Key k, std::uint16_t shift = 0);
     void type(TForm& f, const std::string& utf8);
     void closeRequest(TForm& f);
+    // Wakes the loop with an event for no window, so it runs what was posted to it.
+    void wake();
     // The window system gives the window the keyboard focus, or takes it away (another
     // program was activated).
     void windowFocus(TForm& f, bool gained);

@@ -194,6 +194,26 @@ TEST(Win32Host, AKeyTheSystemRefusesIsReportedOnlyByItsFlag) {
     EXPECT_EQ(host.openKey(RegistryRoot::LocalMachine, "Software\\Tolvane Tests"), nullptr);
 }
 
+// A value that is not there is passed over quietly; any other refusal is an error, so
+// "cleared" is never reported for a value that stayed.
+TEST_F(Registry, ADeleteTheSystemRefusesRaisesTheError) {
+    auto key = host_.openKey(RegistryRoot::CurrentUser, path_);
+    ASSERT_NE(key, nullptr);
+    host_.writeString(*key, "Window Title", "标题");
+    Win32HostCalls refusing = recorder_.calls();
+    refusing.regDeleteValueA = [](HKEY, LPCSTR) { return LONG(ERROR_ACCESS_DENIED); };
+    Win32HostServices host(refusing);
+    auto refused = host.openKey(RegistryRoot::CurrentUser, path_);
+    ASSERT_NE(refused, nullptr);
+    try {
+        host.deleteValue(*refused, "Window Title");
+        ADD_FAILURE() << "no error";
+    } catch (const RegistryError& e) {
+        EXPECT_STREQ(e.what(), "Failed to delete value 'Window Title'");
+    }
+    EXPECT_EQ(value(L"Window Title").status, ERROR_SUCCESS);
+}
+
 // Where the system reads ANSI texts in another code page, code page 936 bytes would turn
 // into other characters: such texts are refused, plain ASCII still goes through.
 TEST_F(Registry, OnASystemWithAnotherCodePageOnlyWhatReadsBackTheSameIsStored) {

@@ -117,8 +117,16 @@ void Win32HostServices::writeString(RegistryKey& key, const std::string& valueNa
 bool Win32HostServices::deleteValue(RegistryKey& key, const std::string& valueName) {
     const Win32Key* k = ownKey(key, this);
     const std::optional<std::string> name = ansi(valueName);
-    if (!k || !name) return false;
-    return calls_->regDeleteValueA(k->handle(), name->c_str()) == ERROR_SUCCESS;
+    if (!k || !name) return false;  // no value can have a name outside the code page
+    switch (calls_->regDeleteValueA(k->handle(), name->c_str())) {
+        case ERROR_SUCCESS:
+            return true;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_KEY_DELETED:  // the key went, and its values with it
+            return false;
+        default:
+            throw RegistryError::failedToDelete(valueName);
+    }
 }
 
 void Win32HostServices::runCommand(const std::string& commandLine, int showFlag) {

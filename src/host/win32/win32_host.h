@@ -42,7 +42,9 @@ class Win32HostServices : public HostServices {
     void setOwner(OwnerSource owner) { owner_ = std::move(owner); }
 
     // A key that did not come from this object makes writeString throw and deleteValue
-    // return false. Keys close when destroyed, also while an exception unwinds.
+    // return false. deleteValue returns false for a value that is not there and raises
+    // "Failed to delete value '<name>'" when the system refuses to delete it. Keys close when
+    // destroyed, also while an exception unwinds.
     std::unique_ptr<RegistryKey> openKey(RegistryRoot root, const std::string& path) override;
     void writeString(RegistryKey& key, const std::string& valueName,
                      const std::string& text) override;

@@ -232,6 +232,10 @@ class InputMethod {
     char buffer_[256] = {};
 };
 
+// STRING is Latin-1: nullopt when the UTF-8 text holds characters beyond it.
+std::optional<std::string> toLatin1(const std::string& utf8);
+std::string fromLatin1(const std::string& latin1);
+
 // CLIPBOARD: owned and served from a window of its own, read with a bounded wait.
 class Clipboard {
   public:
@@ -291,6 +295,9 @@ class X11Platform final : public Platform {
     const std::vector<X11Window*>& windows() const { return windows_; }
     X11Window* mainWindow() const;
     void forget(X11Window* w);
+    // The main window's first frame is on the screen. Its input events were asked for
+    // when it was made: what the user does from now on waits on the connection.
+    void inputReady();
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
     std::uint64_t now() override { return monotonicMs(); }
@@ -303,6 +310,8 @@ class X11Platform final : public Platform {
     void setClipboardText(const std::string& utf8) override { clipboard_.set(utf8); }
     void startTextInput() override;
     void stopTextInput() override;
+    bool addWaitSource(WaitSource* source) override;
+    void removeWaitSource(WaitSource* source) override;
 
   private:
     X11Window* find(::Window xid) const;
@@ -316,6 +325,10 @@ class X11Platform final : public Platform {
     void activeWindowChanged();
     void clientMessage(const XClientMessageEvent& e, X11Window& w);
     bool takeSignal();
+    // Sleeps in poll() on the connection, the signal descriptor and the added sources,
+    // then lets the sources run; true when the wait should return without an event (a
+    // source has work for the program, or poll failed).
+    bool sleep(int timeout);
 
     Connection c_;
     EventQueue queue_;
@@ -324,10 +337,13 @@ class X11Platform final : public Platform {
     InputMethod im_{*this};
     std::vector<X11Window*> windows_;
     std::function<void()> onInputReady_;
-    bool ready_ = false;
+    bool ready_ = false;       // the input method and pointers are up
+    bool inputReady_ = false;  // onInputReady_ has run
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
     int signals_ = -1;
+    std::vector<WaitSource*> sources_;
+    std::vector<WaitFd> fds_;  // reused by every sleep
     int pointerDrop_ = -1;
     std::optional<bool> hasMonitors_;
     std::string keyText_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/monitors.h"
@@ -73,6 +74,12 @@ void X11Platform::becomeReady() {
         // Until now the windows showed whatever pointer their parent has.
         w->setCursor(Cursor::Arrow);
     }
+    inputReady();
+}
+
+void X11Platform::inputReady() {
+    if (inputReady_) return;
+    inputReady_ = true;
     if (onInputReady_) onInputReady_();
 }
 
@@ -108,9 +115,45 @@ bool X11Platform::waitEvent(Event& out, std::optional<std::uint64_t> deadline) {
             timeout = int(std::min<std::uint64_t>(*deadline - t, 1u << 30));
         }
         if (XEventsQueued(c_.display, QueuedAfterFlush) > 0) continue;
-        pollfd fds[2] = {{c_.fd(), POLLIN, 0}, {signals_, POLLIN, 0}};
-        if (::poll(fds, signals_ >= 0 ? 2 : 1, timeout) < 0 && errno != EINTR) return false;
+        if (sleep(timeout)) return false;
     }
+}
+
+bool X11Platform::sleep(int timeout) {
+    if (sources_.empty()) {
+        pollfd fds[2] = {{c_.fd(), POLLIN, 0}, {signals_, POLLIN, 0}};
+        return ::poll(fds, signals_ >= 0 ? 2 : 1, timeout) < 0 && errno != EINTR;
+    }
+    // WaitFd has pollfd's layout, so the one array goes to poll() as it is.
+    static_assert(sizeof(WaitFd) == sizeof(pollfd) &&
+                  offsetof(WaitFd, revents) == offsetof(pollfd, revents));
+    fds_.clear();
+    fds_.push_back({c_.fd(), POLLIN, 0});
+    fds_.push_back({signals_, POLLIN, 0});
+    std::size_t first[8] = {};
+    const std::size_t count = std::min<std::size_t>(sources_.size(), 8);
+    for (std::size_t i = 0; i < count; ++i) {
+        first[i] = fds_.size();
+        const int limit = sources_[i]->prepare(fds_);
+        if (limit >= 0 && (timeout < 0 || limit < timeout)) timeout = limit;
+    }
+    bool work =
+        ::poll(reinterpret_cast<pollfd*>(fds_.data()), fds_.size(), timeout) < 0 && errno != EINTR;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t end = i + 1 < count ? first[i + 1] : fds_.size();
+        work |= sources_[i]->dispatch(fds_.data() + first[i], end - first[i]);
+    }
+    return work;
+}
+
+bool X11Platform::addWaitSource(WaitSource* source) {
+    if (sources_.size() >= 8) return false;
+    sources_.push_back(source);
+    return true;
+}
+
+void X11Platform::removeWaitSource(WaitSource* source) {
+    sources_.erase(std::remove(sources_.begin(), sources_.end(), source), sources_.end());
 }
 
 bool X11Platform::takeSignal() {

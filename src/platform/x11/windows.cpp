@@ -107,6 +107,7 @@ void X11Window::present(const Rect* rects, int count) {
     if (!synced_ && shown_) {
         XSync(platform_.display(), False);
         synced_ = true;
+        if (role_ == WindowRole::Main) platform_.inputReady();
     } else {
         XFlush(platform_.display());
     }

@@ -1,0 +1,242 @@
+// Starting the ATK bridge when it is wanted, driving GLib's main context from our wait,
+// and turning the widgets' changes into ATK signals.
+#include "a11y/atk/bridge.h"
+
+#include <atk-bridge.h>
+#include <dbus/dbus.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "a11y/atk/objects.h"
+#include "widgets/application.h"
+#include "widgets/form.h"
+
+namespace tv::a11y {
+
+namespace {
+
+// Whether the session's accessibility bus says assistive technology wants us. The bus
+// is not started for the question: with no one using it there is nothing to tell.
+bool accessibilityWanted() {
+    const char* off = std::getenv("NO_AT_BRIDGE");
+    if (off && std::strcmp(off, "1") == 0) return false;
+    // Without an address libdbus would try to launch a session bus.
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return false;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
+    if (!bus) {
+        dbus_error_free(&error);
+        return false;
+    }
+    dbus_connection_set_exit_on_disconnect(bus, FALSE);
+    bool enabled = false;
+    DBusMessage* call = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
+                                                     "org.freedesktop.DBus.Properties", "Get");
+    const char* iface = "org.a11y.Status";
+    const char* property = "IsEnabled";
+    dbus_message_set_auto_start(call, FALSE);
+    dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &property,
+                             DBUS_TYPE_INVALID);
+    if (DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, 500, &error)) {
+        DBusMessageIter it, variant;
+        if (dbus_message_iter_init(reply, &it) &&
+            dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_VARIANT) {
+            dbus_message_iter_recurse(&it, &variant);
+            if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN) {
+                dbus_bool_t v = FALSE;
+                dbus_message_iter_get_basic(&variant, &v);
+                enabled = v;
+            }
+        }
+        dbus_message_unref(reply);
+    }
+    dbus_error_free(&error);
+    dbus_message_unref(call);
+    dbus_connection_close(bus);
+    dbus_connection_unref(bus);
+    return enabled;
+}
+
+class AtkBridge;
+
+// AtkUtil answers from static functions: they reach the one running bridge here.
+AtkBridge* running = nullptr;
+
+class AtkBridge final : public Bridge, public AccessObserver, public platform::WaitSource {
+  public:
+    explicit AtkBridge(TApplication& app) : app_(app), tree_(app) {
+        context_ = g_main_context_default();
+        g_main_context_acquire(context_);
+        running = this;
+        overrideUtil();
+        // Without a wait that serves the context the bridge could never answer.
+        if (!app_.platform().addWaitSource(this)) return;
+        app_.setAccessObserver(this);
+        started_ = atk_bridge_adaptor_init(nullptr, nullptr) == 0;
+    }
+    ~AtkBridge() override {
+        app_.setAccessObserver(nullptr);
+        if (started_) atk_bridge_adaptor_cleanup();
+        app_.platform().removeWaitSource(this);
+        running = nullptr;
+        g_main_context_release(context_);
+    }
+    bool started() const { return started_; }
+    AtkTree& tree() { return tree_; }
+
+    // --- WaitSource -----------------------------------------------------------------
+    int prepare(std::vector<platform::WaitFd>& fds) override {
+        const bool ready = g_main_context_prepare(context_, &priority_);
+        int timeout = -1;
+        for (;;) {
+            count_ = g_main_context_query(context_, priority_, &timeout, polls_.data(),
+                                          gint(polls_.size()));
+            if (std::size_t(count_) <= polls_.size()) break;
+            polls_.resize(std::size_t(count_));
+        }
+        for (int i = 0; i < count_; ++i)
+            fds.push_back({polls_[std::size_t(i)].fd, short(polls_[std::size_t(i)].events), 0});
+        return ready ? 0 : timeout;
+    }
+    bool dispatch(const platform::WaitFd* first, std::size_t count) override {
+        for (std::size_t i = 0; i < count && i < std::size_t(count_); ++i)
+            polls_[i].revents = gushort(first[i].revents);
+        if (g_main_context_check(context_, priority_, polls_.data(), count_))
+            g_main_context_dispatch(context_);
+        return app_.hasPosted();
+    }
+
+    // --- AccessObserver ---------------------------------------------------------------
+    void accessChanged(TControl& c, AccessChange what, int item) override {
+        const Node n{&c, -1};
+        switch (what) {
+            case AccessChange::Focus: {
+                AtkObject* o = tree_.object(n);
+                if (focused_ && focused_ != o && tree_.data(focused_) && tree_.data(focused_)->node)
+                    atk_object_notify_state_change(focused_, ATK_STATE_FOCUSED, FALSE);
+                focused_ = o;
+                atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
+                break;
+            }
+            case AccessChange::Checked: {
+                const Node target{&c, item};
+                atk_object_notify_state_change(tree_.object(target), ATK_STATE_CHECKED,
+                                               (states(target) & kChecked) != 0);
+                break;
+            }
+            case AccessChange::Selection:
+                if (item >= 0)
+                    atk_object_notify_state_change(tree_.object({&c, item}), ATK_STATE_SELECTED,
+                                                   TRUE);
+                break;
+            case AccessChange::Text:
+                textChanged(n);
+                break;
+            case AccessChange::Value:
+                if (AtkObject* o = tree_.existing(n))
+                    g_object_notify(G_OBJECT(o), "accessible-value");
+                break;
+            case AccessChange::Visibility:
+                if (AtkObject* o = tree_.existing(n)) {
+                    const std::uint32_t s = states(n);
+                    atk_object_notify_state_change(o, ATK_STATE_VISIBLE, (s & kVisible) != 0);
+                    atk_object_notify_state_change(o, ATK_STATE_SHOWING, (s & kShowing) != 0);
+                }
+                break;
+            case AccessChange::WindowShown:
+                windowShown(n);
+                break;
+            case AccessChange::WindowHidden:
+                windowHidden(n);
+                break;
+            case AccessChange::Activated:
+            case AccessChange::Deactivated: {
+                const bool on = what == AccessChange::Activated;
+                if (!static_cast<TForm&>(c).isShowing()) break;
+                AtkObject* o = tree_.object(n);
+                atk_object_notify_state_change(o, ATK_STATE_ACTIVE, on);
+                g_signal_emit_by_name(o, on ? "activate" : "deactivate");
+                break;
+            }
+            case AccessChange::Destroyed:
+                if (focused_ && tree_.data(focused_) && tree_.data(focused_)->form == &c)
+                    focused_ = nullptr;
+                tree_.forget(static_cast<TForm*>(&c));
+                break;
+        }
+    }
+
+  private:
+    void textChanged(Node n) {
+        AtkObject* o = tree_.existing(n);
+        if (!o) return;
+        NodeData* d = tree_.data(o);
+        std::string now = text(n);
+        if (now == d->text) return;
+        const gint oldCount = gint(g_utf8_strlen(d->text.c_str(), -1));
+        const gint newCount = gint(g_utf8_strlen(now.c_str(), -1));
+        if (oldCount > 0) g_signal_emit_by_name(o, "text-remove", 0, oldCount, d->text.c_str());
+        d->text = std::move(now);
+        if (newCount > 0) g_signal_emit_by_name(o, "text-insert", 0, newCount, d->text.c_str());
+    }
+    void windowShown(Node n) {
+        AtkObject* o = tree_.object(n);
+        g_signal_emit_by_name(tree_.root(), "children-changed::add", indexInParent(app_, n), o);
+        g_signal_emit_by_name(o, "create");
+        atk_object_notify_state_change(o, ATK_STATE_SHOWING, TRUE);
+    }
+    void windowHidden(Node n) {
+        AtkObject* o = tree_.existing(n);
+        if (!o) return;
+        atk_object_notify_state_change(o, ATK_STATE_SHOWING, FALSE);
+        g_signal_emit_by_name(o, "destroy");
+        g_signal_emit_by_name(tree_.root(), "children-changed::remove", -1, o);
+    }
+
+    // The bridge asks AtkUtil for the root and registers its listeners through it; the
+    // window events ("window:activate") are the AtkWindow signals of our windows.
+    static AtkObject* root() { return running ? running->tree_.root() : nullptr; }
+    static const gchar* toolkitName() { return "tolvane"; }
+    static const gchar* toolkitVersion() { return "2.1"; }
+    static guint addListener(GSignalEmissionHook listener, const gchar* event) {
+        if (std::strncmp(event, "window:", 7) == 0) {
+            const std::string atkEvent = std::string("Atk:AtkWindow:") + (event + 7);
+            return baseAddListener(listener, atkEvent.c_str());
+        }
+        return baseAddListener(listener, event);
+    }
+    static inline guint (*baseAddListener)(GSignalEmissionHook, const gchar*) = nullptr;
+    static void overrideUtil() {
+        // The window signals exist once the interface is initialised.
+        g_type_default_interface_ref(ATK_TYPE_WINDOW);
+        auto* util = static_cast<AtkUtilClass*>(g_type_class_ref(ATK_TYPE_UTIL));
+        if (!baseAddListener) baseAddListener = util->add_global_event_listener;
+        util->add_global_event_listener = addListener;
+        util->get_root = root;
+        util->get_toolkit_name = toolkitName;
+        util->get_toolkit_version = toolkitVersion;
+    }
+
+    TApplication& app_;
+    AtkTree tree_;
+    GMainContext* context_ = nullptr;
+    std::vector<GPollFD> polls_ = std::vector<GPollFD>(8);
+    gint count_ = 0;
+    gint priority_ = 0;
+    AtkObject* focused_ = nullptr;
+    bool started_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Bridge> startAtkBridgeIfWanted(TApplication& app) {
+    if (!accessibilityWanted()) return nullptr;
+    auto bridge = std::make_unique<AtkBridge>(app);
+    if (!bridge->started()) return nullptr;
+    return bridge;
+}
+
+}  // namespace tv::a11y
