@@ -1,64 +1,19 @@
-// Starting the ATK bridge when it is wanted, driving GLib's main context from our wait,
+// The module the program loads when assistive technology wants it: starting the ATK
+// bridge, driving GLib's main context from our wait,
 // and turning the widgets' changes into ATK signals.
-#include "a11y/atk/bridge.h"
-
 #include <atk-bridge.h>
-#include <dbus/dbus.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "a11y/atk/objects.h"
+#include "a11y/loader.h"
 #include "widgets/application.h"
 #include "widgets/form.h"
 
 namespace tv::a11y {
 
 namespace {
-
-// Whether the session's accessibility bus says assistive technology wants us. The bus
-// is not started for the question: with no one using it there is nothing to tell.
-bool accessibilityWanted() {
-    const char* off = std::getenv("NO_AT_BRIDGE");
-    if (off && std::strcmp(off, "1") == 0) return false;
-    // Without an address libdbus would try to launch a session bus.
-    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return false;
-    DBusError error;
-    dbus_error_init(&error);
-    DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
-    if (!bus) {
-        dbus_error_free(&error);
-        return false;
-    }
-    dbus_connection_set_exit_on_disconnect(bus, FALSE);
-    bool enabled = false;
-    DBusMessage* call = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
-                                                     "org.freedesktop.DBus.Properties", "Get");
-    const char* iface = "org.a11y.Status";
-    const char* property = "IsEnabled";
-    dbus_message_set_auto_start(call, FALSE);
-    dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &property,
-                             DBUS_TYPE_INVALID);
-    if (DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, 500, &error)) {
-        DBusMessageIter it, variant;
-        if (dbus_message_iter_init(reply, &it) &&
-            dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_VARIANT) {
-            dbus_message_iter_recurse(&it, &variant);
-            if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN) {
-                dbus_bool_t v = FALSE;
-                dbus_message_iter_get_basic(&variant, &v);
-                enabled = v;
-            }
-        }
-        dbus_message_unref(reply);
-    }
-    dbus_error_free(&error);
-    dbus_message_unref(call);
-    dbus_connection_close(bus);
-    dbus_connection_unref(bus);
-    return enabled;
-}
 
 class AtkBridge;
 
@@ -232,11 +187,13 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
 
 }  // namespace
 
-std::unique_ptr<Bridge> startAtkBridgeIfWanted(TApplication& app) {
-    if (!accessibilityWanted()) return nullptr;
-    auto bridge = std::make_unique<AtkBridge>(app);
-    if (!bridge->started()) return nullptr;
-    return bridge;
-}
-
 }  // namespace tv::a11y
+
+// The module's one entry: null when the bridge cannot start.
+extern "C" __attribute__((visibility("default"))) tv::a11y::Bridge* tolvane_atk_start(
+    tv::TApplication* app) {
+    auto* bridge = new tv::a11y::AtkBridge(*app);
+    if (bridge->started()) return bridge;
+    delete bridge;
+    return nullptr;
+}

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -127,7 +129,7 @@ class X11Window final : public NativeWindow {
     WindowRole role() const { return role_; }
 
     WindowId id() const override { return WindowId(xid_); }
-    Pixel* pixels() override { return pixels_.data(); }
+    Pixel* pixels() override { return pixels_.get(); }
     int stride() const override { return size_.width; }
     Size size() const override { return size_; }
     void present(const Rect* rects, int count) override;
@@ -167,7 +169,12 @@ class X11Window final : public NativeWindow {
     X11Platform& platform_;
     ::Window xid_;
     WindowRole role_;
-    std::vector<Pixel> pixels_;
+    // From calloc: the pages of a buffer that is never painted (a hidden dialog's) take no
+    // memory.
+    struct Free {
+        void operator()(Pixel* p) const { std::free(p); }
+    };
+    std::unique_ptr<Pixel[], Free> pixels_;
     Size size_;
     Point position_;
     ::Window parent_;  // the root, or a window manager's frame
@@ -199,6 +206,8 @@ class InputMethod {
     InputMethod& operator=(const InputMethod&) = delete;
 
     void open();
+    // Whether XMODIFIERS names an input method server (not libX11's local method).
+    static bool serverNamed();
     // Input contexts for the window; none while no input method is open.
     void attach(X11Window& w);
     void detach(X11Window& w);
@@ -317,6 +326,7 @@ class X11Platform final : public Platform {
     X11Window* find(::Window xid) const;
     static std::string className();
     void becomeReady();
+    void openInputMethod();
     void handle(XEvent& e);
     void trackPointer(const XEvent& e, const X11Window& w);
     void button(const XButtonEvent& e, X11Window& w);
@@ -337,7 +347,8 @@ class X11Platform final : public Platform {
     InputMethod im_{*this};
     std::vector<X11Window*> windows_;
     std::function<void()> onInputReady_;
-    bool ready_ = false;       // the input method and pointers are up
+    bool ready_ = false;  // the pointers are up
+    bool imOpened_ = false;
     bool inputReady_ = false;  // onInputReady_ has run
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
