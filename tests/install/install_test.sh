@@ -15,6 +15,7 @@ failures=0
 fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
 
 expected="/usr/bin/tolvane
+/usr/lib/tolvane/tolvane-atk.so
 /usr/share/applications/tolvane.desktop
 /usr/share/icons/hicolor/16x16/apps/tolvane.png
 /usr/share/icons/hicolor/32x32/apps/tolvane.png

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "a11y/atk/bridge.h"
+#include "a11y/loader.h"
 #include "about/form3.h"
 #include "host/linux_host.h"
 #include "mainwindow/form1.h"
@@ -71,7 +71,8 @@ int main(int /*argc*/, char** argv) {
         form1.setAboutForm(&form3);
         // After the first frame, and only when assistive technology asks for it; it goes
         // before the forms it describes.
-        const std::unique_ptr<a11y::Bridge> accessibility = a11y::startAtkBridgeIfWanted(app);
+        const std::unique_ptr<a11y::Bridge> accessibility =
+            a11y::startBridgeIfWanted(app, executablePath(argv));
         app.run();
         return 0;
     } catch (const std::exception& e) {
