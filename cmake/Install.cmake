@@ -1,6 +1,7 @@
 # Installation and the Debian package.
 #
 #   bin/tolvane
+#   lib/tolvane/tolvane-atk.so                                   the accessibility module
 #   share/applications/tolvane.desktop
 #   share/icons/hicolor/{16x16,32x32,48x48}/apps/tolvane.png   made from tolvane.ico
 #   share/man/man1/tolvane.1.gz                                  (plain when gzip is missing)
@@ -14,6 +15,9 @@ set(TOLVANE_INSTALL_COMPONENT tolvane)
 set(_tv_stage ${PROJECT_BINARY_DIR}/install-data)
 
 install(TARGETS tolvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT ${TOLVANE_INSTALL_COMPONENT})
+# The accessibility module, loaded from ../lib/tolvane beside the program.
+install(TARGETS tolvane-atk LIBRARY DESTINATION lib/tolvane
         COMPONENT ${TOLVANE_INSTALL_COMPONENT})
 
 # Icons: the theme wants one PNG per size with real transparency, so the icon's own images
@@ -97,11 +101,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tolvane developers <dev@tolvane.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The linked libraries come from dpkg-shlibdeps. SDL is opened at run time (after the
-# first frame), so dpkg-shlibdeps cannot see it; the fonts are what the windows draw
+# The linked libraries come from dpkg-shlibdeps; the fonts are what the windows draw
 # their Chinese and Latin text with, found through fontconfig at run time.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl2-2.0-0 (>= ${SDL2_VERSION}), fonts-arphic-uming, xfonts-100dpi")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, xfonts-100dpi")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xfonts-wqy, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -5,10 +5,11 @@
 # the one list: add a package here and every entry point installs it.
 TV_PACKAGES=(
     build-essential cmake pkg-config
-    libsdl2-dev libx11-dev libxrandr-dev libxcursor-dev libxfixes-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
+    libx11-dev libxrandr-dev libxcursor-dev libxfixes-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libpng-dev
     nlohmann-json3-dev libgtest-dev googletest
     libatk1.0-dev libatk-bridge2.0-dev libdbus-1-dev at-spi2-core python3-pyatspi dbus-x11
-    xvfb xdotool x11-utils openbox
+    xvfb xdotool x11-utils openbox xclip
+    fcitx5 fcitx5-chinese-addons dbus-daemon
     fonts-arphic-uming xfonts-wqy xfonts-100dpi fonts-liberation2 fonts-dejavu-core
     desktop-file-utils dpkg-dev
 )

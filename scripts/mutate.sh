@@ -4,8 +4,9 @@
 #
 #   scripts/mutate.sh                 every change of every target function
 #   scripts/mutate.sh form1.cpp       only that file; "Panel9MouseMove" or "hint.cpp:show"
-#                                     pick functions (a part of "path:function")
-#   scripts/mutate.sh --list [FILTER] print the changes without building anything
+#                                     pick functions (a part of "path:function"); several
+#                                     filters take what any of them matches
+#   scripts/mutate.sh --list [FILTER...] print the changes without building anything
 #
 # Each change is one of: a statement replaced by an empty one, a comparison turned into its
 # opposite (== and !=, < and >=, > and <=), or one constant replaced by another of the same
@@ -244,14 +245,14 @@ def tests_pass(programs):
 def main(argv):
     listing = "--list" in argv
     args = [a for a in argv if a != "--list"]
-    pattern = args[0] if args else ""
+    patterns = args or [""]
     chosen = []
     for path, names, programs in TARGETS:
         wanted = set(names.split()) if names else None
         with open(os.path.join(ROOT, path), encoding="utf-8") as f:
             text = f.read()
         for m in mutants(path, text, wanted):
-            if pattern in f"{path}:{m[0]}":
+            if any(p in f"{path}:{m[0]}" for p in patterns):
                 chosen.append((path, programs, text) + m)
     if listing:
         for path, _, _, name, line, what, *_ in chosen:
@@ -259,7 +260,7 @@ def main(argv):
         print(f"{len(chosen)} changes")
         return 0
     if not chosen:
-        raise SystemExit(f"mutate: nothing matches {pattern!r}")
+        raise SystemExit(f"mutate: nothing matches {' '.join(patterns)}")
 
     os.makedirs(TREE, exist_ok=True)
     sync_tree()

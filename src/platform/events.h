@@ -1,5 +1,5 @@
 #pragma once
-// The platform's events in our own types. The SDL backend translates into these and the
+// The platform's events in our own types. The X11 backend translates into these and the
 // headless backend lets tests inject the very same values, so both drive one code path.
 
 #include <cstdint>

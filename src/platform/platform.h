@@ -1,7 +1,7 @@
 #pragma once
 // The platform layer: native top-level windows with a 32-bit pixel buffer, the event
 // stream, the pointer, the monitors, a monotonic clock and the clipboard. Everything above
-// it is written against these two interfaces; the X11 (over SDL2), Windows and headless
+// it is written against these two interfaces; the X11, Windows and headless
 // backends implement them.
 
 #include <cstdint>

@@ -29,11 +29,19 @@ dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
     variant:boolean:true >/dev/null
 
 "$binary" >"$work/tolvane.log" 2>&1 &
-pids+=($!)
+program=$!
+pids+=($program)
 status=0
 /usr/bin/python3 "$here/atspi_client.py" "$layout" || status=$?
+# Ending as the session does: the bridge and its objects go cleanly with the windows.
+if kill -TERM "$program" 2>/dev/null; then
+    code=0
+    wait "$program" || code=$?
+    ((code == 0)) || { echo "the program ended with status $code"; status=1; }
+else
+    echo "the program ended early"; status=1
+fi
 if ((status != 0)); then
     echo "--- the program's output:"; cat "$work/tolvane.log"
 fi
-kill -0 "${pids[-1]}" 2>/dev/null || { echo "the program ended early"; status=1; }
 exit $status

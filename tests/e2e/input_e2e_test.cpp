@@ -4,10 +4,12 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "e2e/main_window.h"
@@ -78,6 +80,41 @@ TEST_P(InputTest, ADoubleClickSelectsAWordThatTypingReplaces) {
     EXPECT_NE(user.find("\"Window Title\"=\"Zdef\""), std::string::npos) << user;
 }
 
+// Without an input method, libX11's own composes dead keys and compose sequences. (The
+// characters are ones the registry's code page holds.)
+using ComposeTest = MainWindowTest;
+
+TEST_F(ComposeTest, DeadKeysAndComposeSequencesTypeTheirCharacters) {
+    struct Row {
+        const char* keys;  // xdotool key names, one key after the other
+        const char* typed;
+    };
+    const Row rows[] = {
+        {"dead_acute e", "é"},
+        {"dead_diaeresis u", "ü"},
+        {"Multi_key grave a", "à"},
+        {"Multi_key minus minus minus", "—"},
+    };
+    start();
+    openPersonalisation();
+    click(kEdit1.x, kEdit1.y);
+    desktop().key("ctrl+a");
+    std::string want;
+    for (const Row& r : rows) {
+        std::vector<std::string> args = {"key", "--delay", "20"};
+        for (std::size_t at = 0, next; at < std::strlen(r.keys); at = next + 1) {
+            next = std::string_view(r.keys).find(' ', at);
+            if (next == std::string_view::npos) next = std::strlen(r.keys);
+            args.emplace_back(r.keys + at, next - at);
+        }
+        desktop().xdotool(args);
+        want += r.typed;
+    }
+    std::this_thread::sleep_for(100ms);
+    const std::string user = pressAndRead(kSetTitle, "HKEY_CURRENT_USER.reg");
+    EXPECT_NE(user.find("\"Window Title\"=\"" + want + "\""), std::string::npos) << user;
+}
+
 INSTANTIATE_TEST_SUITE_P(Desktop, InputTest, ::testing::Values(false, true),
                          [](const auto& param) { return param.param ? "Openbox" : "Bare"; });
 
@@ -121,10 +158,15 @@ TEST_F(ClipboardTest, TheClipboardIsSharedWithAnotherProgram) {
 // fcitx5 with pinyin on a session bus of its own, pinyin the second input method of its
 // profile. Its XIM server offers on-the-spot composition (drawn by the edit box at the
 // caret) when told to, over-the-spot (its own window at the caret) otherwise.
-class InputMethodTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {
+struct ImCase {
+    const char* name;
+    bool onTheSpot;
+    bool startedLater;  // after the program: it must take the method up when it comes
+};
+
+class InputMethodTest : public MainWindowTest, public ::testing::WithParamInterface<ImCase> {
   protected:
     void startInputMethod(bool onTheSpot) {
-        startDesktop();
         const auto& root = dir_.path();
         const auto config = root / "config" / "fcitx5";
         std::filesystem::create_directories(config / "conf");
@@ -173,10 +215,16 @@ class InputMethodTest : public MainWindowTest, public ::testing::WithParamInterf
 };
 
 TEST_P(InputMethodTest, PinyinIsComposedAtTheCaretAndCommitted) {
-    ASSERT_NO_FATAL_FAILURE(startInputMethod(/*onTheSpot=*/GetParam()));
-    Environment env = env_;
-    env["XMODIFIERS"] = "@im=fcitx";
-    ASSERT_NO_FATAL_FAILURE(launchMain(env));
+    const ImCase& c = GetParam();
+    startDesktop();
+    const Environment env = {{"XMODIFIERS", "@im=fcitx"}};
+    if (c.startedLater) {
+        ASSERT_NO_FATAL_FAILURE(launchMain(env));
+    }
+    ASSERT_NO_FATAL_FAILURE(startInputMethod(c.onTheSpot));
+    if (!c.startedLater) {
+        ASSERT_NO_FATAL_FAILURE(launchMain(env));
+    }
     openPersonalisation();
     click(kEdit1.x, kEdit1.y);
     desktop().key("ctrl+a");
@@ -199,7 +247,7 @@ TEST_P(InputMethodTest, PinyinIsComposedAtTheCaretAndCommitted) {
     EXPECT_TRUE(waitUntil(candidates, 5s));
     // On the spot the edit box draws the composition in place of the selection; over the
     // spot the input method draws it in its own window.
-    if (GetParam()) {
+    if (c.onTheSpot) {
         EXPECT_TRUE(waitUntil([&] { return desktop().grab(edit).pixels() != before.pixels(); }));
     }
     // Pinyin loads its dictionary at the first key: the shot waits until the screen holds
@@ -221,10 +269,14 @@ TEST_P(InputMethodTest, PinyinIsComposedAtTheCaretAndCommitted) {
     EXPECT_NE(user.find("\"Window Title\"=\"你好\""), std::string::npos) << user;
 }
 
-INSTANTIATE_TEST_SUITE_P(Fcitx5, InputMethodTest, ::testing::Values(true, false),
-                         [](const auto& param) {
-                             return param.param ? "OnTheSpot" : "OverTheSpot";
-                         });
+const ImCase kImCases[] = {
+    {"OnTheSpot", true, false},
+    {"OverTheSpot", false, false},
+    {"StartedAfterTheProgram", true, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fcitx5, InputMethodTest, ::testing::ValuesIn(kImCases),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace tv::e2e

@@ -55,7 +55,8 @@ class MainWindowTest : public E2eTest {
     Rect where() { return *desktop().geometry(main_); }
     void openPersonalisation() {
         click(100, 377);  // "网络优化"
-        ASSERT_TRUE(waitForPixel(420, 190, kPageGrey));
+        // Generous: a program that just met an input method may take a while to answer.
+        ASSERT_TRUE(waitForPixel(420, 190, kPageGrey, 10s));
     }
     // Presses a button that writes the registry and returns the file's text once the
     // button's notice is up; the notice is closed.

@@ -70,9 +70,38 @@ TEST_F(MainWindowTest, SetTitleWritesTheRegistryStore) {
     EXPECT_TRUE(waitUntil([&] { return !desktop().isViewable(notice); }));
 }
 
+// A damaged store file is never reported as cleared: the button shows the error box (a
+// second window of the program's title) instead of its notice, and the file stays as it
+// was.
+TEST_F(MainWindowTest, ClearingWithADamagedStoreFileShowsTheErrorAndKeepsTheFile) {
+    struct Row {
+        const char* file;
+        Point button;
+    };
+    const Row rows[] = {
+        {"HKEY_LOCAL_MACHINE.reg", {500, 195}},  // "清 除"
+        {"HKEY_CURRENT_USER.reg", {500, 123}},   // "清除标题"
+    };
+    start();
+    openPersonalisation();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string damaged = "TOLVANE REGISTRY 1\n[cut off";
+        { std::ofstream(app_->registryDir() / row.file, std::ios::binary) << damaged; }
+        click(row.button.x, row.button.y);
+        ASSERT_TRUE(waitUntil([&] { return desktop().findWindows("tolvane").size() == 2; }, 5s))
+            << app_->stderrText();
+        EXPECT_TRUE(desktop().findWindows("托尔万(Tolvane)").empty()) << "a success notice";
+        EXPECT_EQ(readFile(app_->registryDir() / row.file), damaged);
+        desktop().key("Return");
+        EXPECT_TRUE(waitUntil([&] { return desktop().findWindows("tolvane").size() == 1; }));
+        std::filesystem::remove(app_->registryDir() / row.file);
+    }
+}
+
 // Typed text, Chinese included, reaches the title box through the keyboard and the input
-// machinery SDL brought up after the first frame, with and without a window manager, and
-// "设定标题" stores it.
+// method opened after the first frame, with and without a window manager, and "设定标题"
+// stores it.
 class TypingTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(TypingTest, TypedTitleIsStoredBySetTitle) {
@@ -171,10 +200,9 @@ TEST_F(MainWindowTest, AHintPushedUpUnderThePointerStays) {
     EXPECT_EQ(desktop().findWindow("最小化"), hint);
 }
 
-// The About dialog opens from the help group over the main window (which SDL took over
-// from our own connection), centred on the screen the first time. A click on its
-// button's sunken edge does nothing; a click inside closes it, and the main window
-// takes input again.
+// The About dialog opens from the help group over the main window, centred on the screen
+// the first time. A click on its button's sunken edge does nothing; a click inside closes
+// it, and the main window takes input again.
 TEST_F(MainWindowTest, TheAboutDialogOpensCentredAndItsButtonClosesIt) {
     start({}, /*windowManager=*/true);
     click(100, 402);  // the help header

@@ -15,6 +15,7 @@ failures=0
 fail() { printf 'FAIL: %s\n' "$*" >&2; failures=$((failures + 1)); }
 
 expected="/usr/bin/tolvane
+/usr/lib/tolvane/tolvane-atk.so
 /usr/share/applications/tolvane.desktop
 /usr/share/icons/hicolor/16x16/apps/tolvane.png
 /usr/share/icons/hicolor/32x32/apps/tolvane.png
@@ -112,8 +113,8 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # dpkg -I shows the control fields as the package manager will read them.
 control="$(dpkg -I "$deb")"
 depends="$(sed -n 's/^ Depends: //p' <<<"$control")"
-for package in fonts-arphic-uming xfonts-100dpi libc6 libsdl2-2.0-0 libfreetype6 libfontconfig1 \
-    libjpeg62-turbo libpng16-16; do
+for package in fonts-arphic-uming xfonts-100dpi libc6 libx11-6 libxcursor1 libxrandr2 libfreetype6 \
+    libfontconfig1 libjpeg62-turbo libpng16-16; do
     [[ ", $depends," == *", $package"[\ ,]* ]] || fail "Depends lacks $package: $depends"
 done
 recommends="$(sed -n 's/^ Recommends: //p' <<<"$control")"

@@ -382,6 +382,43 @@ TEST_F(Tools, ProxyOkConfirmsThenShowsTheDiskScanPageCancelShowsItAtOnceAndBothK
     EXPECT_FALSE(form1.Panel23->visible());
 }
 
+// Flat buttons
+
+TEST_F(Tools, AFlatButtonIsUpAfterItsClickAndANoticeOpeningUnderAPressReleasesIt) {
+    drv.click(*form1.Panel4);
+    TSpeedButton& all = *form1.SpeedButton1;
+    drv.click(all);
+    EXPECT_FALSE(all.down());
+    EXPECT_TRUE(all.hot());  // the pointer is still over it
+    drv.move(form1, surface(*form1.GroupBox1));
+    EXPECT_FALSE(all.hot());
+    // Held down, moves inside it repaint nothing.
+    const Rect r = all.windowRect();
+    drv.move(form1, {r.left + 5, r.top + 5});
+    drv.press(form1, {r.left + 5, r.top + 5});
+    const int paints = form1.paintCount();
+    drv.move(form1, {r.left + 6, r.top + 5});
+    drv.move(form1, {r.left + 7, r.top + 6});
+    EXPECT_EQ(form1.paintCount(), paints);
+    drv.release(form1, {r.left + 7, r.top + 6});
+    // A scan's notice opens while "杀  毒" is held: the button lets go, and the release
+    // after the notice starts no kill.
+    drv.click(*form1.Panel2);
+    check(form1.CheckListBox2, 0);
+    form1.ProgressBar2->setPosition(100);
+    drv.click(*form1.SpeedButton4);
+    const Rect k = form1.SpeedButton5->windowRect();
+    drv.move(form1, {k.left + 5, k.top + 5});
+    drv.press(form1, {k.left + 5, k.top + 5});
+    drv.advance(300);
+    ASSERT_NE(drv.topBox(), nullptr);
+    EXPECT_FALSE(form1.SpeedButton5->down());
+    EXPECT_FALSE(form1.SpeedButton5->hot());
+    drv.dismissBox();
+    drv.release(form1, {k.left + 5, k.top + 5});
+    EXPECT_FALSE(form1.Timer4->enabled());
+}
+
 // The window drag
 
 // The drag from each of its five surfaces. The cursor moves between the two reads of each

@@ -1,64 +1,21 @@
-// Starting the ATK bridge when it is wanted, driving GLib's main context from our wait,
+// The module the program loads when assistive technology wants it: starting the ATK
+// bridge, driving GLib's main context from our wait,
 // and turning the widgets' changes into ATK signals.
-#include "a11y/atk/bridge.h"
-
 #include <atk-bridge.h>
-#include <dbus/dbus.h>
 
-#include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "a11y/atk/objects.h"
+#include "a11y/loader.h"
 #include "widgets/application.h"
 #include "widgets/form.h"
 
 namespace tv::a11y {
 
 namespace {
-
-// Whether the session's accessibility bus says assistive technology wants us. The bus
-// is not started for the question: with no one using it there is nothing to tell.
-bool accessibilityWanted() {
-    const char* off = std::getenv("NO_AT_BRIDGE");
-    if (off && std::strcmp(off, "1") == 0) return false;
-    // Without an address libdbus would try to launch a session bus.
-    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS")) return false;
-    DBusError error;
-    dbus_error_init(&error);
-    DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
-    if (!bus) {
-        dbus_error_free(&error);
-        return false;
-    }
-    dbus_connection_set_exit_on_disconnect(bus, FALSE);
-    bool enabled = false;
-    DBusMessage* call = dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus",
-                                                     "org.freedesktop.DBus.Properties", "Get");
-    const char* iface = "org.a11y.Status";
-    const char* property = "IsEnabled";
-    dbus_message_set_auto_start(call, FALSE);
-    dbus_message_append_args(call, DBUS_TYPE_STRING, &iface, DBUS_TYPE_STRING, &property,
-                             DBUS_TYPE_INVALID);
-    if (DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, call, 500, &error)) {
-        DBusMessageIter it, variant;
-        if (dbus_message_iter_init(reply, &it) &&
-            dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_VARIANT) {
-            dbus_message_iter_recurse(&it, &variant);
-            if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN) {
-                dbus_bool_t v = FALSE;
-                dbus_message_iter_get_basic(&variant, &v);
-                enabled = v;
-            }
-        }
-        dbus_message_unref(reply);
-    }
-    dbus_error_free(&error);
-    dbus_message_unref(call);
-    dbus_connection_close(bus);
-    dbus_connection_unref(bus);
-    return enabled;
-}
 
 class AtkBridge;
 
@@ -113,25 +70,27 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
     void accessChanged(TControl& c, AccessChange what, int item) override {
         const Node n{&c, -1};
         switch (what) {
-            case AccessChange::Focus: {
-                AtkObject* o = tree_.object(n);
-                if (focused_ && focused_ != o && tree_.data(focused_) && tree_.data(focused_)->node)
-                    atk_object_notify_state_change(focused_, ATK_STATE_FOCUSED, FALSE);
-                focused_ = o;
-                atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
+            case AccessChange::Focus:
+                if (c.form().active()) focus(n);
                 break;
-            }
             case AccessChange::Checked: {
                 const Node target{&c, item};
                 atk_object_notify_state_change(tree_.object(target), ATK_STATE_CHECKED,
                                                (states(target) & kChecked) != 0);
                 break;
             }
-            case AccessChange::Selection:
+            case AccessChange::Selection: {
+                // The item that lost the selection, then the one that took it.
+                int& last = selected_.try_emplace(&c, -1).first->second;
+                if (last >= 0 && last != item)
+                    if (AtkObject* old = tree_.existing({&c, last}))
+                        atk_object_notify_state_change(old, ATK_STATE_SELECTED, FALSE);
+                last = item;
                 if (item >= 0)
                     atk_object_notify_state_change(tree_.object({&c, item}), ATK_STATE_SELECTED,
                                                    TRUE);
                 break;
+            }
             case AccessChange::Text:
                 textChanged(n);
                 break;
@@ -159,17 +118,28 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
                 AtkObject* o = tree_.object(n);
                 atk_object_notify_state_change(o, ATK_STATE_ACTIVE, on);
                 g_signal_emit_by_name(o, on ? "activate" : "deactivate");
+                // The window's focused control has the focus again.
+                if (TControl* f = static_cast<TForm&>(c).focusedControl(); on && f) focus({f, -1});
                 break;
             }
             case AccessChange::Destroyed:
                 if (focused_ && tree_.data(focused_) && tree_.data(focused_)->form == &c)
                     focused_ = nullptr;
+                for (auto it = selected_.begin(); it != selected_.end();)
+                    it = &it->first->form() == &c ? selected_.erase(it) : std::next(it);
                 tree_.forget(static_cast<TForm*>(&c));
                 break;
         }
     }
 
   private:
+    void focus(Node n) {
+        AtkObject* o = tree_.object(n);
+        if (focused_ && focused_ != o && tree_.data(focused_) && tree_.data(focused_)->node)
+            atk_object_notify_state_change(focused_, ATK_STATE_FOCUSED, FALSE);
+        focused_ = o;
+        atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
+    }
     void textChanged(Node n) {
         AtkObject* o = tree_.existing(n);
         if (!o) return;
@@ -227,16 +197,19 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
     gint count_ = 0;
     gint priority_ = 0;
     AtkObject* focused_ = nullptr;
+    std::map<TControl*, int> selected_;  // each list's selected item as last announced
     bool started_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Bridge> startAtkBridgeIfWanted(TApplication& app) {
-    if (!accessibilityWanted()) return nullptr;
-    auto bridge = std::make_unique<AtkBridge>(app);
-    if (!bridge->started()) return nullptr;
-    return bridge;
-}
-
 }  // namespace tv::a11y
+
+// The module's one entry: null when the bridge cannot start.
+extern "C" __attribute__((visibility("default"))) tv::a11y::Bridge* tolvane_atk_start(
+    tv::TApplication* app) {
+    auto* bridge = new tv::a11y::AtkBridge(*app);
+    if (bridge->started()) return bridge;
+    delete bridge;
+    return nullptr;
+}

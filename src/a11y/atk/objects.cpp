@@ -153,7 +153,9 @@ AtkStateSet* objectStates(AtkObject* o) {
 
 void objectFinalize(GObject* o) {
     delete dataOf(o);
-    G_OBJECT_CLASS(g_type_class_peek_parent(G_OBJECT_GET_CLASS(o)))->finalize(o);
+    reinterpret_cast<TvAccessible*>(o)->data = nullptr;
+    // The subtypes share this finalizer: chain to ATK's own, past all of ours.
+    G_OBJECT_CLASS(g_type_class_peek(ATK_TYPE_OBJECT))->finalize(o);
 }
 
 // The base type's class; subtypes add interfaces.

@@ -1,7 +1,7 @@
 // The program's entry: the application object, the main window from its layout, the
 // hidden About dialog, then the event loop until the main window closes. The main window
-// is painted before anything else is made: the platform loads its input machinery after
-// that first frame, when the program first waits for input or makes another window.
+// is painted before anything else is made: the platform opens its input method after that
+// first frame, when the program first waits for input.
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,15 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "a11y/atk/bridge.h"
+#include "a11y/loader.h"
 #include "about/form3.h"
 #include "host/linux_host.h"
 #include "mainwindow/form1.h"
-#ifdef TOLVANE_PLATFORM_SDL
-#include "platform/sdl/sdl_platform.h"
-#else
 #include "platform/x11/x11_platform.h"
-#endif
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
 #include "widgets/application.h"
@@ -45,11 +41,7 @@ int main(int /*argc*/, char** argv) {
                 std::fputs("tolvane: ready for input\n", stderr);
                 std::fflush(stderr);
             };
-#ifdef TOLVANE_PLATFORM_SDL
-        platform = platform::createSdlPlatform(std::move(onInputReady));
-#else
         platform = platform::createX11Platform(std::move(onInputReady));
-#endif
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tolvane: %s\n", e.what());
         return 1;
@@ -79,7 +71,8 @@ int main(int /*argc*/, char** argv) {
         form1.setAboutForm(&form3);
         // After the first frame, and only when assistive technology asks for it; it goes
         // before the forms it describes.
-        const std::unique_ptr<a11y::Bridge> accessibility = a11y::startAtkBridgeIfWanted(app);
+        const std::unique_ptr<a11y::Bridge> accessibility =
+            a11y::startBridgeIfWanted(app, executablePath(argv));
         app.run();
         return 0;
     } catch (const std::exception& e) {

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -127,7 +129,7 @@ class X11Window final : public NativeWindow {
     WindowRole role() const { return role_; }
 
     WindowId id() const override { return WindowId(xid_); }
-    Pixel* pixels() override { return pixels_.data(); }
+    Pixel* pixels() override { return pixels_.get(); }
     int stride() const override { return size_.width; }
     Size size() const override { return size_; }
     void present(const Rect* rects, int count) override;
@@ -167,7 +169,12 @@ class X11Window final : public NativeWindow {
     X11Platform& platform_;
     ::Window xid_;
     WindowRole role_;
-    std::vector<Pixel> pixels_;
+    // From calloc: the pages of a buffer that is never painted (a hidden dialog's) take no
+    // memory.
+    struct Free {
+        void operator()(Pixel* p) const { std::free(p); }
+    };
+    std::unique_ptr<Pixel[], Free> pixels_;
     Size size_;
     Point position_;
     ::Window parent_;  // the root, or a window manager's frame
@@ -199,6 +206,8 @@ class InputMethod {
     InputMethod& operator=(const InputMethod&) = delete;
 
     void open();
+    // Whether XMODIFIERS names an input method server (not libX11's local method).
+    static bool serverNamed();
     // Input contexts for the window; none while no input method is open.
     void attach(X11Window& w);
     void detach(X11Window& w);
@@ -231,6 +240,10 @@ class InputMethod {
     bool textInput_ = false;
     char buffer_[256] = {};
 };
+
+// STRING is Latin-1: nullopt when the UTF-8 text holds characters beyond it.
+std::optional<std::string> toLatin1(const std::string& utf8);
+std::string fromLatin1(const std::string& latin1);
 
 // CLIPBOARD: owned and served from a window of its own, read with a bounded wait.
 class Clipboard {
@@ -291,6 +304,9 @@ class X11Platform final : public Platform {
     const std::vector<X11Window*>& windows() const { return windows_; }
     X11Window* mainWindow() const;
     void forget(X11Window* w);
+    // The main window's first frame is on the screen. Its input events were asked for
+    // when it was made: what the user does from now on waits on the connection.
+    void inputReady();
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
     std::uint64_t now() override { return monotonicMs(); }
@@ -310,6 +326,7 @@ class X11Platform final : public Platform {
     X11Window* find(::Window xid) const;
     static std::string className();
     void becomeReady();
+    void openInputMethod();
     void handle(XEvent& e);
     void trackPointer(const XEvent& e, const X11Window& w);
     void button(const XButtonEvent& e, X11Window& w);
@@ -330,7 +347,9 @@ class X11Platform final : public Platform {
     InputMethod im_{*this};
     std::vector<X11Window*> windows_;
     std::function<void()> onInputReady_;
-    bool ready_ = false;
+    bool ready_ = false;  // the pointers are up
+    bool imOpened_ = false;
+    bool inputReady_ = false;  // onInputReady_ has run
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
     int signals_ = -1;

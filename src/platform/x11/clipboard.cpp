@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::uint64_t kWaitMs = 1000;  // for the owner's answer, and for each INCR piece
 
-// Latin-1 for STRING; nullopt when the text holds characters beyond it.
+}  // namespace
+
 std::optional<std::string> toLatin1(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -42,8 +43,6 @@ std::string fromLatin1(const std::string& latin1) {
     }
     return out;
 }
-
-}  // namespace
 
 Clipboard::~Clipboard() {
     if (window_ && c_.display) XDestroyWindow(c_.display, window_);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "platform/x11/backend.h"
 
@@ -115,13 +116,22 @@ InputMethod::~InputMethod() {
     if (fontSet_) XFreeFontSet(platform_.display(), fontSet_);
 }
 
+bool InputMethod::serverNamed() {
+    const char* modifiers = std::getenv("XMODIFIERS");
+    const char* name = modifiers ? std::strstr(modifiers, "@im=") : nullptr;
+    if (!name) return false;
+    name += 4;
+    const std::size_t length = std::strcspn(name, "@");
+    const std::string_view server(name, length);
+    return !server.empty() && server != "none" && server != "local";
+}
+
 void InputMethod::open() {
     if (!XSupportsLocale()) return;
     XSetLocaleModifiers("");
     // An input method started after the program announces itself on the root window;
     // libX11 calls back then.
-    const char* modifiers = std::getenv("XMODIFIERS");
-    if (modifiers && *modifiers && !waiting_)
+    if (serverNamed() && !waiting_)
         waiting_ = XRegisterIMInstantiateCallback(platform_.display(), nullptr, nullptr, nullptr,
                                                   instantiated, reinterpret_cast<XPointer>(this));
     if (!im_) connect();

@@ -67,13 +67,26 @@ void X11Platform::becomeReady() {
     ready_ = true;
     // Held keys repeat as presses alone, without a release before each.
     XkbSetDetectableAutoRepeat(c_.display, True, nullptr);
+    // Not put off to the first key: keys that came meanwhile would be read late, after
+    // keyboard mappings changed since (a tool that types by remapping keys).
+    openInputMethod();
+    // Until now the windows showed whatever pointer their parent has.
+    for (X11Window* w : windows_)
+        if (w->role() != WindowRole::Tooltip) w->setCursor(Cursor::Arrow);
+    inputReady();
+}
+
+void X11Platform::openInputMethod() {
+    imOpened_ = true;
     im_.open();
-    for (X11Window* w : windows_) {
-        if (w->role() == WindowRole::Tooltip) continue;
-        im_.attach(*w);
-        // Until now the windows showed whatever pointer their parent has.
-        w->setCursor(Cursor::Arrow);
-    }
+    for (X11Window* w : windows_)
+        if (w->role() != WindowRole::Tooltip) im_.attach(*w);
+    im_.setFocus(focus_, textInput_);
+}
+
+void X11Platform::inputReady() {
+    if (inputReady_) return;
+    inputReady_ = true;
     if (onInputReady_) onInputReady_();
 }
 

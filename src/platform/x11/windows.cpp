@@ -63,10 +63,12 @@ X11Window::X11Window(X11Platform& platform, ::Window xid, const WindowSpec& spec
     : platform_(platform),
       xid_(xid),
       role_(spec.role),
-      pixels_(std::size_t(spec.size.width) * std::size_t(spec.size.height)),
+      pixels_(static_cast<Pixel*>(std::calloc(
+          std::size_t(spec.size.width) * std::size_t(spec.size.height), sizeof(Pixel)))),
       size_(spec.size),
       position_(spec.position),
       parent_(platform.connection().root) {
+    if (!pixels_) throw std::bad_alloc();
     gc_ = XCreateGC(platform_.display(), xid_, 0, nullptr);
 }
 
@@ -89,7 +91,7 @@ void X11Window::putImage(const Rect& r) {
         XWindowAttributes attrs;
         XGetWindowAttributes(d, xid_, &attrs);
         image_ = XCreateImage(d, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
-                              reinterpret_cast<char*>(pixels_.data()), unsigned(size_.width),
+                              reinterpret_cast<char*>(pixels_.get()), unsigned(size_.width),
                               unsigned(size_.height), 32, size_.width * 4);
         if (!image_) return;
     }
@@ -107,6 +109,7 @@ void X11Window::present(const Rect* rects, int count) {
     if (!synced_ && shown_) {
         XSync(platform_.display(), False);
         synced_ = true;
+        if (role_ == WindowRole::Main) platform_.inputReady();
     } else {
         XFlush(platform_.display());
     }
@@ -394,7 +397,7 @@ std::unique_ptr<NativeWindow> X11Platform::createWindow(const WindowSpec& spec) 
     auto window = std::make_unique<X11Window>(*this, w, spec);
     window->setTitle(spec.title);
     windows_.push_back(window.get());
-    if (!tooltip && ready_) im_.attach(*window);
+    if (!tooltip && imOpened_) im_.attach(*window);
     return window;
 }
 

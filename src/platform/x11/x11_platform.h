@@ -13,7 +13,9 @@
 namespace tv::platform {
 
 // Opens the display; throws std::runtime_error when it cannot. `onInputReady` runs once,
-// when the program first waits for input: the main window's input is read from then on.
+// when the main window's first frame is on the screen: its input events were asked for
+// when it was made, so from then on nothing the user does is lost (it waits on the
+// connection until the program reads it). Without a main window it runs at the first wait.
 std::unique_ptr<Platform> createX11Platform(std::function<void()> onInputReady = {});
 
 // The running executable's own path as the kernel knows it ("" when it cannot be read):
