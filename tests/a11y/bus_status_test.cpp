@@ -84,6 +84,7 @@ struct FakeBus {
         thread.join();
         close(listener);
         unlink(path.c_str());
+        rmdir(path.substr(0, path.rfind('/')).c_str());
     }
     std::string address() const { return "unix:path=" + path + ",guid=0123"; }
 };
