@@ -1,0 +1,215 @@
+// The main window through MSAA as a client sees it: the real Windows backend, the window
+// made from its layout, and oleacc's AccessibleObjectFromWindow on it, from this process.
+
+#include <gtest/gtest.h>
+
+#include "gfx/win32/windows_api.h"
+
+#include <oleacc.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "a11y/msaa/msaa.h"
+#include "about/form3.h"
+#include "gfx/win32/win32_text.h"
+#include "host/recording_host.h"
+#include "mainwindow/form1.h"
+#include "resources/embedded.h"
+#include "resources/picture_library.h"
+#include "support/fake_font.h"
+#include "widgets/application.h"
+
+namespace tv {
+namespace {
+
+// One reference to a client's object, let go at the end of the scope.
+struct Object {
+    IAccessible* p = nullptr;
+    Object() = default;
+    explicit Object(IDispatch* d) {
+        if (d) {
+            d->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&p));
+            d->Release();
+        }
+    }
+    Object(const Object& o) : p(o.p) {
+        if (p) p->AddRef();
+    }
+    Object& operator=(const Object&) = delete;
+    ~Object() {
+        if (p) p->Release();
+    }
+    IAccessible* operator->() const { return p; }
+};
+
+VARIANT self() {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = CHILDID_SELF;
+    return v;
+}
+
+std::string nameOf(const Object& o) {
+    BSTR b = nullptr;
+    if (FAILED(o->get_accName(self(), &b)) || !b) return {};
+    std::string s = win32::fromWide(b);
+    SysFreeString(b);
+    return s;
+}
+long numberOf(const Object& o, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*)) {
+    VARIANT v;
+    VariantInit(&v);
+    if (FAILED((o.p->*get)(self(), &v)) || v.vt != VT_I4) return -1;
+    return v.lVal;
+}
+long roleOf(const Object& o) {
+    return numberOf(o, &IAccessible::get_accRole);
+}
+long stateOf(const Object& o) {
+    return numberOf(o, &IAccessible::get_accState);
+}
+
+struct MsaaProgram {
+    std::unique_ptr<platform::Platform> platform = platform::createWin32Platform("tolvane");
+    test::FakeFontEngine fonts;
+    TApplication app{*platform, fonts, "tolvane"};
+    RecordingHost host;
+    resources::PictureLibrary pictures;
+    PictureSource source = [this](const std::string& n) { return pictures.get(n); };
+    LayoutDocument mainLayout{resources::text("main.json"), "main.json"};
+    LayoutDocument aboutLayout{resources::text("about.json"), "about.json"};
+    TForm1 form1{app, host, mainLayout, source};
+    TForm3 form3{app, aboutLayout, source};
+    a11y::MsaaBridge bridge{app};
+    HWND hwnd = nullptr;
+    Object root;
+    // Every node under the window, in tree order.
+    std::vector<Object> nodes;
+
+    MsaaProgram() {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        form1.setAboutForm(&form3);
+        form1.show();
+        app.paintAll();
+        hwnd = static_cast<HWND>(platform::nativeHandle(form1.window()));
+        AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, IID_IAccessible,
+                                   reinterpret_cast<void**>(&root.p));
+        if (root.p) walk(root);
+    }
+    ~MsaaProgram() {
+        nodes.clear();
+        if (root.p) root.p->Release();
+        root.p = nullptr;
+        CoUninitialize();
+    }
+    void walk(const Object& o) {
+        long count = 0;
+        o->get_accChildCount(&count);
+        for (long i = 1; i <= count; ++i) {
+            VARIANT v;
+            VariantInit(&v);
+            v.vt = VT_I4;
+            v.lVal = i;
+            IDispatch* d = nullptr;
+            if (o->get_accChild(v, &d) != S_OK) continue;
+            nodes.emplace_back(d);
+            if (nodes.back().p) walk(Object(nodes.back()));
+        }
+    }
+    // The first node with this name and role; an empty object when there is none.
+    Object find(const std::string& name, long role) {
+        for (const Object& o : nodes)
+            if (nameOf(o) == name && roleOf(o) == role) return o;
+        return {};
+    }
+};
+
+class Msaa : public ::testing::Test, protected MsaaProgram {};
+
+TEST_F(Msaa, TheWindowAnswersWithItsControlsByNameAndRole) {
+    ASSERT_TRUE(root.p) << "AccessibleObjectFromWindow gave no object";
+    EXPECT_EQ(nameOf(root), "tolvane");
+    EXPECT_EQ(roleOf(root), ROLE_SYSTEM_CLIENT);
+    struct Row {
+        const char* name;
+        long role;
+    };
+    const Row rows[] = {
+        // the sidebar: 3 headers, 9 items (padding dropped, inner spaces kept)
+        {"网络安全", ROLE_SYSTEM_PUSHBUTTON},
+        {"网络优化", ROLE_SYSTEM_PUSHBUTTON},
+        {"软件帮助", ROLE_SYSTEM_PUSHBUTTON},
+        {"扫描硬盘", ROLE_SYSTEM_PUSHBUTTON},
+        {"扫描网络", ROLE_SYSTEM_PUSHBUTTON},
+        {"更新病毒库", ROLE_SYSTEM_PUSHBUTTON},
+        {"设       置", ROLE_SYSTEM_PUSHBUTTON},
+        {"IE  属性", ROLE_SYSTEM_PUSHBUTTON},
+        {"IE  刷新", ROLE_SYSTEM_PUSHBUTTON},
+        {"拨号属性", ROLE_SYSTEM_PUSHBUTTON},
+        {"选      项", ROLE_SYSTEM_PUSHBUTTON},
+        {"关于软件", ROLE_SYSTEM_PUSHBUTTON},
+        // the other kinds
+        {"最小化", ROLE_SYSTEM_PUSHBUTTON},
+        {"扫描对象：", ROLE_SYSTEM_STATICTEXT},
+        {"扫描对象：", ROLE_SYSTEM_LIST},
+        {"System(C:)", ROLE_SYSTEM_LISTITEM},
+        {"设置IE标题：", ROLE_SYSTEM_TEXT},
+        {"扫描进度：", ROLE_SYSTEM_PROGRESSBAR},
+        {"个性设置", ROLE_SYSTEM_GROUPING},
+        {"使用代理服务器", ROLE_SYSTEM_CHECKBUTTON},
+    };
+    for (const Row& r : rows) EXPECT_TRUE(find(r.name, r.role).p) << r.name << " " << r.role;
+    // Each child knows its parent.
+    Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_TRUE(header.p);
+    IDispatch* up = nullptr;
+    ASSERT_EQ(header->get_accParent(&up), S_OK);
+    EXPECT_EQ(roleOf(Object(up)), ROLE_SYSTEM_PANE);
+}
+
+TEST_F(Msaa, ABoundIsWhereTheHitTestFindsTheSameControl) {
+    Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_TRUE(header.p);
+    long x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(header->accLocation(&x, &y, &w, &h, self()), S_OK);
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    const int scale = form1.window().scale();
+    EXPECT_EQ(w, 120 * scale);
+    EXPECT_EQ(h, 25 * scale);
+    EXPECT_TRUE(x >= window.left && x + w <= window.right && y >= window.top &&
+                y + h <= window.bottom);
+    VARIANT at;
+    VariantInit(&at);
+    ASSERT_EQ(root->accHitTest(x + w / 2, y + h / 2, &at), S_OK);
+    ASSERT_EQ(at.vt, VT_DISPATCH);
+    EXPECT_EQ(nameOf(Object(at.pdispVal)), "网络优化");
+    EXPECT_EQ(root->accHitTest(window.right + 5, window.top, &at), S_FALSE);
+    EXPECT_EQ(at.vt, VT_EMPTY);
+}
+
+TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
+    Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
+    Object page = find("个性设置", ROLE_SYSTEM_GROUPING);
+    ASSERT_TRUE(header.p && page.p);
+    BSTR action = nullptr;
+    ASSERT_EQ(header->get_accDefaultAction(self(), &action), S_OK);
+    EXPECT_EQ(win32::fromWide(action), "click");
+    SysFreeString(action);
+    EXPECT_TRUE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
+    ASSERT_EQ(header->accDoDefaultAction(self()), S_OK);
+    // Queued: nothing has happened yet when the call returns.
+    EXPECT_TRUE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
+    // The wait wakes for the queued click by itself, without any event to carry it.
+    app.runNested([&] { return !(stateOf(page) & STATE_SYSTEM_INVISIBLE); });
+    EXPECT_FALSE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
+    // A label has nothing to do.
+    EXPECT_EQ(find("扫描对象：", ROLE_SYSTEM_STATICTEXT)->accDoDefaultAction(self()),
+              DISP_E_MEMBERNOTFOUND);
+}
+
+}  // namespace
+}  // namespace tv
