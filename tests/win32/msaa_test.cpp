@@ -20,6 +20,9 @@
 #include "resources/picture_library.h"
 #include "support/fake_font.h"
 #include "widgets/application.h"
+#include "widgets/edit.h"
+#include "widgets/memo.h"
+#include "widgets/progress_bar.h"
 
 namespace tv {
 namespace {
@@ -209,6 +212,73 @@ TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
     // A label has nothing to do.
     EXPECT_EQ(find("扫描对象：", ROLE_SYSTEM_STATICTEXT)->accDoDefaultAction(self()),
               DISP_E_MEMBERNOTFOUND);
+}
+
+// What a WinEvent hook of this process heard.
+struct Heard {
+    DWORD event;
+    HWND hwnd;
+    LONG object;
+    LONG child;
+};
+std::vector<Heard>* heard = nullptr;
+void CALLBACK hearEvent(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG child, DWORD, DWORD) {
+    if (heard) heard->push_back({event, h, object, child});
+}
+
+TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
+    struct Row {
+        std::function<void()> change;
+        DWORD event;
+        const char* name;
+        const char* value;
+    };
+    const Row rows[] = {
+        {[&] { form1.Edit1->setText("我的浏览器"); }, EVENT_OBJECT_VALUECHANGE, "设置IE标题：",
+         "我的浏览器"},
+        {[&] { form1.ProgressBar2->setPosition(50); }, EVENT_OBJECT_VALUECHANGE, "扫描进度：",
+         "50%"},
+        {[&] { form1.Memo1->setText("正在扫描："); }, EVENT_OBJECT_VALUECHANGE, "扫描显示：",
+         "正在扫描："},
+    };
+    std::vector<Heard> events;
+    heard = &events;
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, hearEvent,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    for (const Row& r : rows) {
+        events.clear();
+        r.change();
+        // Out-of-context events arrive as messages of this thread.
+        MSG m;
+        for (int i = 0; i < 20 && events.empty(); ++i) {
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+            Sleep(10);
+        }
+        ASSERT_FALSE(events.empty()) << r.name;
+        const Heard& e = events.back();
+        EXPECT_EQ(e.event, r.event) << r.name;
+        EXPECT_EQ(e.hwnd, hwnd) << r.name;
+        EXPECT_EQ(e.object, OBJID_CLIENT) << r.name;
+        EXPECT_LT(e.child, 0) << r.name;
+        Object from;
+        VARIANT child;
+        VariantInit(&child);
+        ASSERT_EQ(
+            AccessibleObjectFromEvent(e.hwnd, DWORD(e.object), DWORD(e.child), &from.p, &child),
+            S_OK)
+            << r.name;
+        BSTR b = nullptr;
+        ASSERT_EQ(from->get_accName(child, &b), S_OK) << r.name;
+        EXPECT_EQ(win32::fromWide(b), r.name);
+        SysFreeString(b);
+        ASSERT_EQ(from->get_accValue(child, &b), S_OK) << r.name;
+        EXPECT_EQ(win32::fromWide(b), r.value);
+        SysFreeString(b);
+    }
+    UnhookWinEvent(hook);
+    heard = nullptr;
 }
 
 }  // namespace
