@@ -7,8 +7,10 @@
 
 #include <oleacc.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "a11y/msaa/msaa.h"
@@ -203,11 +205,25 @@ TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
     EXPECT_EQ(win32::fromWide(action), "click");
     SysFreeString(action);
     EXPECT_TRUE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
+    // Nothing else is waiting for the loop (what showing the window queued is taken).
+    platform::Event e;
+    while (platform->waitEvent(e, platform->now())) {
+    }
     ASSERT_EQ(header->accDoDefaultAction(self()), S_OK);
     // Queued: nothing has happened yet when the call returns.
     EXPECT_TRUE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
-    // The wait wakes for the queued click by itself, without any event to carry it.
+    // The wait wakes for the queued click by itself, without any event to carry it; a
+    // message three seconds on ends the wait should it not.
+    std::atomic<bool> done{false};
+    std::thread rescue([&] {
+        for (int i = 0; i < 60 && !done; ++i) Sleep(50);
+        if (!done) PostMessageW(hwnd, WM_MOVE, 0, 0);
+    });
+    const std::uint64_t start = platform->now();
     app.runNested([&] { return !(stateOf(page) & STATE_SYSTEM_INVISIBLE); });
+    done = true;
+    rescue.join();
+    EXPECT_LT(platform->now() - start, 1000u);
     EXPECT_FALSE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
     // A label has nothing to do.
     EXPECT_EQ(find("扫描对象：", ROLE_SYSTEM_STATICTEXT)->accDoDefaultAction(self()),
