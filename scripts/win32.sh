@@ -85,7 +85,8 @@ trap cleanup EXIT
 # The first display number whose socket is free.
 display=90
 while [[ -e "/tmp/.X11-unix/X$display" || -e "/tmp/.X$display-lock" ]]; do ((display++)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$WORK/xvfb.log" 2>&1 &
+# The screen holds the main window at twice its size (1202 x 878).
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$WORK/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 100); do

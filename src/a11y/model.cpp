@@ -63,6 +63,30 @@ TextState textState(Node n) {
     return {};
 }
 
+// The label that names a control without a caption of its own: among its siblings, the
+// nearest one just left of it on its row, or else the nearest one just above it.
+const TControl* labelOf(const TControl* c) {
+    constexpr int kAbove = 24, kReachLeft = 40;
+    if (!c->parent()) return nullptr;
+    const Rect b = c->boundsRect();
+    const TControl* best = nullptr;
+    int bestScore = 0;
+    for (const TControl* s : c->parent()->children()) {
+        if (!dynamic_cast<const TLabel*>(s) || trimmed(s->caption()).empty()) continue;
+        const Rect l = s->boundsRect();
+        int score;
+        if (l.right <= b.left + 4 && l.top < b.bottom && l.bottom > b.top)
+            score = b.left - l.right;
+        else if (l.bottom <= b.top && b.top - l.bottom <= kAbove && l.left < b.right &&
+                 l.right > b.left - kReachLeft)
+            score = 1000 + b.top - l.bottom;
+        else
+            continue;
+        if (!best || score < bestScore) best = s, bestScore = score;
+    }
+    return best;
+}
+
 }  // namespace
 
 std::vector<Node> windows(const TApplication& app) {
@@ -159,7 +183,11 @@ std::string name(Node n) {
         // The main window's caption is the one the task bar shows.
         return f == f->application().mainForm() ? f->application().title() : f->caption();
     }
-    if (as<TEdit>(n) || as<TMemo>(n)) return n.control->hint();
+    if (as<TEdit>(n) || as<TMemo>(n) || as<TCheckListBox>(n) || as<TProgressBar>(n)) {
+        if (!n.control->hint().empty()) return n.control->hint();
+        const TControl* label = labelOf(n.control);
+        return label ? trimmed(label->caption()) : std::string();
+    }
     std::string s = trimmed(n.control->caption());
     return s.empty() ? n.control->hint() : s;
 }

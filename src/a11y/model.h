@@ -75,7 +75,8 @@ int indexInParent(const TApplication& app, Node n);
 Role role(Node n);
 const char* roleName(Role r);
 // The caption without its padding spaces, or the hint; a window's caption; a list item's
-// text. An edit or a memo has no name of its own.
+// text. Edits, memos, lists and progress bars, which show no caption, take their hint or
+// the label beside them (left on their row, or just above).
 std::string name(Node n);
 // A notice's text; empty for the rest.
 std::string description(Node n);

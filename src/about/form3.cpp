@@ -11,7 +11,7 @@ TForm3::TForm3(TApplication& app, const LayoutDocument& layout, const PictureSou
     TV_FORM3_WIDGETS(TV_BIND_WIDGET)
     if (app.mainForm()) window().setTransientFor(&app.mainForm()->window());
     if (Image1->picture() && !Image1->picture()->images.empty())
-        window().setIcon(Image1->picture()->iconImageFor(TImage::kLargeIconSize));
+        window().setIcon(Image1->picture()->iconImageFor(Image1->largeIconSize()));
 }
 
 HandlerTable TForm3::handlers() {

@@ -6,8 +6,8 @@ namespace tv {
 
 namespace {
 
-// The classic scheme, one fixed table: the look does not follow any desktop theme.
-Pixel systemColor(unsigned index) {
+// The classic scheme, one fixed table.
+constexpr Pixel classicColor(unsigned index) {
     // clang-format off
     switch (index) {
         case 0: return rgb(212, 208, 200);   // scroll bar
@@ -41,6 +41,18 @@ Pixel systemColor(unsigned index) {
     }
     // clang-format on
 }
+
+constexpr SystemColors makeClassic() {
+    SystemColors s;
+    for (unsigned i = 0; i < SystemColors::kCount; ++i) s.colors[i] = classicColor(i);
+    return s;
+}
+
+constexpr SystemColors kClassic = makeClassic();
+
+// The one hook from the platform's scheme to the painters: a pointer to the scheme that
+// the platform object owns, set at its start.
+const SystemColors* gScheme = &kClassic;
 
 struct NamedColor {
     const char* name;
@@ -78,8 +90,19 @@ constexpr NamedColor kNames[] = {
 
 }  // namespace
 
+const SystemColors& SystemColors::classic() {
+    return kClassic;
+}
+
+void useSystemColors(const SystemColors* scheme) {
+    gScheme = scheme ? scheme : &kClassic;
+}
+
 Pixel toPixel(TColor c) {
-    if (c >= kSystemColorBit) return systemColor(c & 0xFF);
+    if (c >= kSystemColorBit) {
+        const unsigned index = c & 0xFF;
+        return index < SystemColors::kCount ? gScheme->colors[index] : rgb(0, 0, 0);
+    }
     return rgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 

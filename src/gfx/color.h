@@ -3,6 +3,7 @@
 // A TColor is what layouts and handlers store: red in the low byte, then green, then
 // blue; values at or above 0xFF000000 name a system colour by its index.
 
+#include <array>
 #include <cstdint>
 
 namespace tv {
@@ -71,8 +72,23 @@ constexpr TColor kPageGrey = 13619151;    // RGB(207,207,207)
 constexpr TColor kItemGrey = 15263976;    // RGB(232,232,232)
 constexpr TColor kHoverColor = 13480367;  // RGB(175,177,205)
 
-// Resolves a stored colour, system colours through the classic scheme.
+// The system colours, by index. The classic scheme is a fixed table; a platform whose
+// desktop has a colour scheme of its own (Windows) keeps one filled from the system and
+// hands it to toPixel for as long as it runs. On Linux the classic scheme stays: there is
+// no desktop colour scheme to follow.
+struct SystemColors {
+    static constexpr unsigned kCount = 31;
+    std::array<Pixel, kCount> colors{};
+    static const SystemColors& classic();
+};
+
+// Resolves a stored colour, system colours through the scheme in use.
 Pixel toPixel(TColor c);
+
+// Makes `scheme` the one toPixel resolves system colours with (the classic one for
+// null). Its owner sets it once at start and takes it back before it goes; the scheme
+// may change in place, after which every window is to be repainted.
+void useSystemColors(const SystemColors* scheme);
 
 // Parses "clBtnFace", "clWhite", ... Returns false for an unknown name.
 bool colorFromName(const char* name, TColor& out);

@@ -7,7 +7,9 @@
 //   "宋体" / "SimSun"   the Song face: AR PL UMing CN, its embedded 12- and 13-pixel
 //                       strikes black and white, on a character grid: ideographs as
 //                       wide as the height, Latin half of it rounded up (6 at 12, 7 at
-//                       13); line height = pixel height; bold synthesised one pixel wide.
+//                       13), narrow letters centred in their cells, the ellipsis three
+//                       separate dots; line height = pixel height; bold synthesised one
+//                       pixel wide.
 //                       Without it: the same family through fontconfig, then the bitmap
 //                       WenQuanYi Song (its ideographs on the grid, its Latin as drawn).
 //   "MS Sans Serif"     at 11 pixels the 100-dpi Helvetica bitmap, black and white, line

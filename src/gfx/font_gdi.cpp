@@ -336,9 +336,21 @@ class GdiFont final : public Font {
         g.advance = advance;
         g.source = source;
         engine_.render(face, cp, advance, store_, g);
-        // A glyph widened to its cell has its ink in the middle of it.
-        if (advance > own && g.width > 0)
+        const int bold = spec_.bold ? 1 : 0;
+        if (cp == kEllipsis && g.width > 0 && advance - bold == gridHeight) {
+            // Three dots on the ink's first row, as the FreeType engine draws them.
+            const int step = ellipsisDotStep(gridHeight);
+            g.offset = std::uint32_t(store_.size());
+            g.width = std::uint16_t(2 * step + 1 + bold);
+            g.rows = 1;
+            g.left = std::int16_t(inkLeftInCell(gridHeight, 0, 2 * step + 1));
+            for (int x = 0; x < g.width; ++x)
+                store_.push_back(x % step == 0 || (bold && x % step == 1) ? 255 : 0);
+        } else if ((advance - bold < gridHeight || advance > own) && g.width > 0) {
+            // A half-width letter, or a glyph widened to its cell, has its ink in the middle
+            // of the cell, as the FreeType engine places them.
             g.left = std::int16_t(inkLeftInCell(advance, g.left, g.width));
+        }
     }
 
     void load(char32_t cp, Glyph& g) const {

@@ -47,7 +47,8 @@ struct RegistryDirectories {
     // One folder holds both roots; it belongs to the user running the program.
     bool shared() const { return currentUser == localMachine; }
 
-    // TOLVANE_REGISTRY_DIR (both roots) when set and non-empty; otherwise
+    // TOLVANE_REGISTRY_DIR (both roots) when set and non-empty, kept even when relative so
+    // that the store refuses it by name rather than silently using another folder; otherwise
     // $XDG_CONFIG_HOME/tolvane (when absolute) or ~/.config/tolvane for the current user
     // and /var/lib/tolvane for the machine. Reads the environment once, here.
     static RegistryDirectories fromEnvironment();

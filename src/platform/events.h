@@ -29,6 +29,7 @@ enum class EventType : std::uint8_t {
     Restored,
     Moved,
     Quit,
+    ColorsChanged,  // the desktop's colours changed: the window is painted anew
 };
 
 enum class MouseButton : std::uint8_t { None, Left, Right, Middle };

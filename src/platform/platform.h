@@ -75,6 +75,12 @@ class NativeWindow {
     virtual int scale() const { return 1; }
 };
 
+// Sizes the desktop sets, in logical pixels.
+struct Metrics {
+    int largeIcon = 32;    // an icon's large size
+    int scrollArrow = 16;  // the height of a horizontal scroll bar's arrow
+};
+
 // Something besides the window system that the wait watches (the main context of the
 // accessibility bridge's libraries): descriptors to poll and a longest sleep of its own.
 struct WaitFd {
@@ -98,6 +104,7 @@ class Platform {
   public:
     virtual ~Platform() = default;
 
+    virtual Metrics metrics() const { return {}; }
     // Adds a source to the wait, until it is removed; false where the backend takes none.
     virtual bool addWaitSource(WaitSource* /*source*/) { return false; }
     virtual void removeWaitSource(WaitSource* /*source*/) {}

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace tv::platform {
 
@@ -10,6 +12,31 @@ int scaleForDpi(double dpi) {
     if (!(dpi > 0)) return 1;  // also NaN
     const double s = std::floor(dpi / 96.0 + 0.5);
     return s < 1 ? 1 : s > kMaxScale ? kMaxScale : int(s);
+}
+
+double xftDpi(const char* resources) {
+    if (!resources) return 0;
+    double dpi = 0;
+    for (const char* line = resources; *line;) {
+        const char* end = std::strchr(line, '\n');
+        if (!end) end = line + std::strlen(line);
+        const char* p = line;
+        while (p < end && (*p == ' ' || *p == '\t')) ++p;
+        static constexpr char kName[] = "Xft.dpi";
+        const std::size_t n = sizeof kName - 1;
+        if (std::size_t(end - p) > n && std::strncmp(p, kName, n) == 0) {
+            p += n;
+            while (p < end && (*p == ' ' || *p == '\t')) ++p;
+            if (p < end && *p == ':') {
+                const std::string value(p + 1, end);
+                char* rest = nullptr;
+                const double v = std::strtod(value.c_str(), &rest);
+                dpi = rest != value.c_str() && v > 0 ? v : 0;
+            }
+        }
+        line = *end ? end + 1 : end;
+    }
+    return dpi;
 }
 
 namespace {

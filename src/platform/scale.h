@@ -20,6 +20,11 @@ constexpr int kMaxScale = 8;
 // least 1 (a resolution of 0 or below, unknown, gives 1), at most kMaxScale.
 int scaleForDpi(double dpi);
 
+// The resolution a desktop sets as `Xft.dpi` in the text of an X resource database (the
+// screen's RESOURCE_MANAGER property; the last entry counts); 0 for none, no text or a
+// value that is no number.
+double xftDpi(const char* resources);
+
 // A device coordinate or length in logical pixels, rounded towards minus infinity.
 constexpr int toLogical(int device, int scale) {
     return device >= 0 ? device / scale : -((-device + scale - 1) / scale);

@@ -200,11 +200,13 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         std::optional<Point> near;
         if (previous && previous->isShowing()) {
             const Point at = previous->window().position();
-            near = Point{at.x + previous->width() / 2, at.y + previous->height() / 2};
+            const Size size = previous->screenSize();
+            near = Point{at.x + size.width / 2, at.y + size.height / 2};
         }
         const Rect screen = platform_.monitorRect(near);
-        box.moveTo({screen.left + (screen.width() - box.width()) / 2,
-                    screen.top + (screen.height() - box.height()) / 2});
+        const Size size = box.screenSize();
+        box.moveTo({screen.left + (screen.width() - size.width) / 2,
+                    screen.top + (screen.height() - size.height) / 2});
         boxes_.push_back(&box);
         box.show();
         struct Cleanup {

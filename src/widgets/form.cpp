@@ -74,8 +74,9 @@ void TForm::show() {
     if (position_ == TPosition::poScreenCenter && !shownOnce_) {
         // The screen is the primary monitor, as the platform's screen metrics give it.
         const Rect s = app_.platform().monitorRect(std::nullopt);
+        const Size size = screenSize();
         window_->setPosition(
-            {s.left + (s.width() - width()) / 2, s.top + (s.height() - height()) / 2});
+            {s.left + (s.width() - size.width) / 2, s.top + (s.height() - size.height) / 2});
     }
     shownOnce_ = true;
     shown_ = true;
@@ -310,6 +311,9 @@ void TForm::handleEvent(const platform::Event& e) {
             setActive(false);
             // No window of ours is active any more: the user went to another program.
             if (!app_.active()) app_.hints().cancel();
+            return;
+        case EventType::ColorsChanged:
+            invalidateWindow(clientRect());
             return;
         case EventType::Exposed:
             // The buffer still holds the picture: put it back without painting.

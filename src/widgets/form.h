@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/scale.h"
 #include "widgets/control.h"
 
 namespace tv {
@@ -56,6 +57,11 @@ class TForm : public TWinControl {
     TPosition position() const { return position_; }
     void setPosition(TPosition p) { position_ = p; }
     Point screenPos() const { return window_->position(); }
+    // The window's size as the screen has it at the window's scale (the form itself is
+    // laid out in logical pixels).
+    Size screenSize() const {
+        return platform::toDevice(Size{width(), height()}, window_->scale());
+    }
     void moveTo(Point p) { window_->setPosition(p); }
     void setWindowTitle(const std::string& utf8) { window_->setTitle(utf8); }
 

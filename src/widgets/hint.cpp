@@ -113,9 +113,11 @@ void HintController::show() {
     const std::string& h = control_->hint();
     shownText_ = h.substr(0, h.find('|'));
     const Font& f = app_.fonts().font(hintFont());
-    // Wrapped at the screen's width, less the border and margins.
+    // Wrapped at the screen's width, less the border and margins; the screen is as wide in
+    // logical pixels as the window under the pointer has them.
+    const int scale = control_->form().window().scale();
     std::vector<std::string> lines =
-        wrapText(f, shownText_, app_.platform().monitorRect(std::nullopt).width() - 6);
+        wrapText(f, shownText_, app_.platform().monitorRect(std::nullopt).width() / scale - 6);
     Size ext{0, int(lines.size()) * f.lineHeight()};
     for (const std::string& line : lines) ext.width = std::max(ext.width, f.textWidth(line));
     window_ = std::make_unique<THintWindow>(app_, shownText_, std::move(lines), ext);
@@ -123,8 +125,9 @@ void HintController::show() {
     const Rect desktop = app_.platform().desktopRect();
     // Below the visible part of the arrow pointer.
     Point p{pointer_.x, pointer_.y + app_.platform().pointerDrop()};
-    p.x = std::clamp(p.x, desktop.left, std::max(desktop.left, desktop.right - window_->width()));
-    p.y = std::clamp(p.y, desktop.top, std::max(desktop.top, desktop.bottom - window_->height()));
+    const Size size = window_->screenSize();
+    p.x = std::clamp(p.x, desktop.left, std::max(desktop.left, desktop.right - size.width));
+    p.y = std::clamp(p.y, desktop.top, std::max(desktop.top, desktop.bottom - size.height));
     window_->moveTo(p);
     window_->showNoActivate();
     hideAt_ = app_.platform().now() + kHidePause;

@@ -1,5 +1,8 @@
 #include "widgets/image.h"
 
+#include "widgets/application.h"
+#include "widgets/form.h"
+
 namespace tv {
 
 TImage::TImage(TForm& form) : TControl(form, {105, 105}) {}
@@ -35,10 +38,14 @@ void TImage::applyAutoSize() {
         setBounds(left(), top(), picture_->width(), picture_->height());
 }
 
+int TImage::largeIconSize() const {
+    return form().application().platform().metrics().largeIcon;
+}
+
 void TImage::paint(Canvas& canvas) {
     if (!picture_ || picture_->images.empty()) return;
     if (picture_->kind == Picture::Kind::Icon) {
-        canvas.drawImage(picture_->iconImageFor(kLargeIconSize), 0, 0);
+        canvas.drawImage(picture_->iconImageFor(largeIconSize()), 0, 0);
         return;
     }
     const Image& img = picture_->image();

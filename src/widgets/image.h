@@ -28,7 +28,8 @@ class TImage : public TControl {
     void setAutoSize(bool v);
 
     void paint(Canvas& canvas) override;
-    static constexpr int kLargeIconSize = 32;
+    // The desktop's large-icon size.
+    int largeIconSize() const;
 
   private:
     void applyAutoSize();

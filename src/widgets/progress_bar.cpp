@@ -5,12 +5,15 @@
 
 #include <algorithm>
 
+#include "widgets/application.h"
+#include "widgets/form.h"
 #include "widgets/panel.h"
 
 namespace tv {
 
-// As high as the scroll-bar arrow of a standard display.
-TProgressBar::TProgressBar(TForm& form) : TWinControl(form, {150, 16}) {
+// As high as the desktop's scroll-bar arrow.
+TProgressBar::TProgressBar(TForm& form)
+    : TWinControl(form, {150, form.application().platform().metrics().scrollArrow}) {
     setParentColor(false);
 }
 

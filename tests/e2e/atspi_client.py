@@ -10,8 +10,27 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 failures = []
+events = []  # (type, source name, detail1) as they arrive
+
+
+def on_event(e):
+    try:
+        events.append((e.type, e.source.name, e.detail1))
+    except Exception:  # a source that went away meanwhile
+        events.append((e.type, None, e.detail1))
+
+
+def pump():
+    while GLib.MainContext.default().iteration(False):
+        pass
+
+
+def saw(kind, name, detail1=None):
+    return any(t == kind and n == name and (detail1 is None or d == detail1)
+               for t, n, d in events)
 
 
 def check(ok, what):
@@ -23,6 +42,7 @@ def check(ok, what):
 def wait_for(predicate, what, timeout=10.0):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
+        pump()
         try:
             value = predicate()
         except Exception:  # the tree changes under us while a window comes or goes
@@ -94,6 +114,9 @@ def windows(app, role):
 
 def main():
     layout = json.load(open(sys.argv[1], encoding="utf-8"))
+    pyatspi.Registry.registerEventListener(
+        on_event, "object:state-changed:checked", "object:state-changed:focused",
+        "window:activate", "object:text-changed:insert")
     app = find_app()
     if app is None:
         return 1
@@ -145,9 +168,13 @@ def main():
         check(system[0].getRoleName() == "check box", "a list item is a check box")
         act(system[0], "toggle")
         wait_for(lambda: state(system[0], pyatspi.STATE_CHECKED), "System(C:) checked")
+        wait_for(lambda: saw("object:state-changed:checked", "System(C:)", 1),
+                 "the checked event of System(C:)")
         act(scan, "click")
         memo = by_id(frame, "Memo1")
         wait_for(lambda: "正在扫描：" in text_of(memo), "the memo shows the scan")
+        wait_for(lambda: any(t == "object:text-changed:insert" for t, _, _ in events),
+                 "the memo's text event")
 
     # The personalisation page: Edit1 read, then set.
     act(by_id(frame, "Panel4"), "click")
@@ -170,6 +197,7 @@ def main():
         dialog = wait_for(lambda: (windows(app, "dialog") or [None])[0], "the About dialog")
         if dialog is not None:
             check(dialog.name == "关于…", "the dialog's name")
+            wait_for(lambda: saw("window:activate", "关于…"), "the dialog's activation event")
             texts = [text_of(n) for n in by_role(dialog, "label")]
             for t in ("托尔万(Tolvane)V2.1（增强版）", "版本：V2.1（增强版）",
                       "http://tolvane.example/", "保留所有权利。"):

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -163,6 +164,10 @@ struct ImCase {
     bool onTheSpot;
     bool startedLater;  // after the program: it must take the method up when it comes
 };
+
+void PrintTo(const ImCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class InputMethodTest : public MainWindowTest, public ::testing::WithParamInterface<ImCase> {
   protected:

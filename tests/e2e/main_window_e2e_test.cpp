@@ -70,6 +70,35 @@ TEST_F(MainWindowTest, SetTitleWritesTheRegistryStore) {
     EXPECT_TRUE(waitUntil([&] { return !desktop().isViewable(notice); }));
 }
 
+// A damaged store file is never reported as cleared: the button shows the error box (a
+// second window of the program's title) instead of its notice, and the file stays as it
+// was.
+TEST_F(MainWindowTest, ClearingWithADamagedStoreFileShowsTheErrorAndKeepsTheFile) {
+    struct Row {
+        const char* file;
+        Point button;
+    };
+    const Row rows[] = {
+        {"HKEY_LOCAL_MACHINE.reg", {500, 195}},  // "清 除"
+        {"HKEY_CURRENT_USER.reg", {500, 123}},   // "清除标题"
+    };
+    start();
+    openPersonalisation();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string damaged = "TOLVANE REGISTRY 1\n[cut off";
+        { std::ofstream(app_->registryDir() / row.file, std::ios::binary) << damaged; }
+        click(row.button.x, row.button.y);
+        ASSERT_TRUE(waitUntil([&] { return desktop().findWindows("tolvane").size() == 2; }, 5s))
+            << app_->stderrText();
+        EXPECT_TRUE(desktop().findWindows("托尔万(Tolvane)").empty()) << "a success notice";
+        EXPECT_EQ(readFile(app_->registryDir() / row.file), damaged);
+        desktop().key("Return");
+        EXPECT_TRUE(waitUntil([&] { return desktop().findWindows("tolvane").size() == 1; }));
+        std::filesystem::remove(app_->registryDir() / row.file);
+    }
+}
+
 // Typed text, Chinese included, reaches the title box through the keyboard and the input
 // method opened after the first frame, with and without a window manager, and "设定标题"
 // stores it.

@@ -23,6 +23,26 @@ TEST(Scale, TheNearestWholeNumberToDpiOver96AtLeastOne) {
     for (const Row& r : rows) EXPECT_EQ(scaleForDpi(r.dpi), r.scale) << r.dpi << " dpi";
 }
 
+TEST(Scale, TheDesktopsResolutionFromItsResources) {
+    struct Row {
+        const char* resources;
+        double dpi;
+    };
+    const Row rows[] = {
+        {"Xft.dpi:\t192\n", 192},
+        {"Xcursor.size: 48\nXft.antialias: 1\nXft.dpi: 144\nXft.hinting: 1\n", 144},
+        {"  Xft.dpi :96", 96},                 // spaces, no line end
+        {"Xft.dpi: 96\nXft.dpi: 192\n", 192},  // the last one counts
+        {"Xft.dpi: 192\nXft.dpi: big\n", 0},   // ... also when it is no number
+        {"Xft.dpix: 192\n*dpi: 192\n", 0},     // other names
+        {"Xft.dpi: -96\n", 0},
+        {"", 0},
+        {nullptr, 0},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(xftDpi(r.resources), r.dpi) << (r.resources ? r.resources : "(none)");
+}
+
 TEST(Scale, PointerPositionsRoundTowardsMinusInfinity) {
     struct Row {
         int device, scale, logical;

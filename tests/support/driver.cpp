@@ -96,7 +96,7 @@ Event Driver::mouseEvent(TForm& f, EventType t, Point p) {
     e.type = t;
     e.window = f.window().id();
     e.pos = p;
-    e.screen = f.window().position() + p;
+    e.screen = f.window().position() + Point{p.x * f.window().scale(), p.y * f.window().scale()};
     e.shift = buttons_;
     return e;
 }

@@ -9,8 +9,9 @@
 namespace tv {
 namespace {
 
-struct Hints : ::testing::Test {
-    platform::HeadlessPlatform platform;
+template <int Scale>
+struct HintsAt : ::testing::Test {
+    platform::HeadlessPlatform platform{{1024, 768}, Scale};
     test::FakeFontEngine fonts;
     TApplication app{platform, fonts, "tolvane"};
     TForm form{app, TBorderStyle::bsNone, {601, 439}, platform::WindowRole::Main};
@@ -19,7 +20,7 @@ struct Hints : ::testing::Test {
     TImage& min = form.make<TImage>();
     TImage& close = form.make<TImage>();
     HintController& hints = app.hints();
-    Hints() {
+    HintsAt() {
         bar.setParent(&form);
         bar.setBounds(516, 0, 100, 50);
         min.setParent(&form);
@@ -35,6 +36,8 @@ struct Hints : ::testing::Test {
         drv.start();
     }
 };
+using Hints = HintsAt<1>;
+using HintsAtScale2 = HintsAt<2>;
 
 TEST_F(Hints, AppearsHalfASecondAfterThePointerStops) {
     drv.move(form, {560, 10});
@@ -163,6 +166,28 @@ TEST_F(Hints, LongTextIsWrappedAtTheScreenWidth) {
         TForm* w = hints.window();
         EXPECT_EQ((Size{w->width(), w->height()}), c.window) << c.hint;
     }
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// At scale 2 the hint goes below the pointer's screen position, is kept on the desktop by
+// its size on the screen (twice its logical size) and wraps at the screen's width in
+// logical pixels (half its screen pixels).
+TEST_F(HintsAtScale2, IsPlacedAndWrappedInScreenPixels) {
+    platform.setMonitors({Rect::fromXYWH(0, 0, 100, 768)});  // 50 logical: lines up to 44
+    min.setHint("abc def ghi");
+    form.moveTo({0, 100});
+    drv.move(form, {560, 10});  // screen 1120, 120
+    drv.advance(500);
+    ASSERT_TRUE(hints.showing());
+    TForm* w = hints.window();
+    EXPECT_EQ(w->window().scale(), 2);
+    EXPECT_EQ(w->clientRect().size(), (Size{42 + 6, 24 + 6})) << "abc def / ghi";
+    EXPECT_EQ(w->screenPos(), (Point{100 - 2 * 48, 100 + 20 + platform.pointerDrop()}));
 }
 
 }  // namespace

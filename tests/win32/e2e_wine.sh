@@ -5,6 +5,9 @@
 # dialog opens modally in its own drawn frame and closes with its button, the minimise
 # picture takes the application to its task-bar entry and activating that brings the
 # window back where it was, and the close picture ends the program with exit code 0.
+# The desktop colour set in the registry before the start shows in the section headers and
+# the bottom bar. Started again at 192 dots per inch, the window is 1202 x 878 with every
+# logical pixel doubled, takes clicks at doubled positions and moves by screen pixels.
 #
 #   e2e_wine.sh TOLVANE_EXE WINE_PROBE_EXE
 #
@@ -45,11 +48,12 @@ click() {
     xdotool click 1
 }
 
+scale=1  # screen pixels to a logical pixel
 main_window() {
     local w
     for w in $(xdotool search --onlyvisible --name '^tolvane$' 2>/dev/null); do
         eval "$(xdotool getwindowgeometry --shell "$w")"
-        if [[ "$WIDTH" == 601 && "$HEIGHT" == 439 ]]; then
+        if [[ "$WIDTH" == $((601 * scale)) && "$HEIGHT" == $((439 * scale)) ]]; then
             left=$X
             top=$Y
             return 0
@@ -63,6 +67,12 @@ notice_box() {
     [[ -n "$box" ]]
 }
 no_notice_box() { ! notice_box; }
+
+# A desktop colour of the user's own, which the headers and the bottom bar take. Wine's
+# visual theme, when one is active, sets the system colours instead of the registry.
+wine reg delete 'HKCU\Software\Wine\Temporary System Parameters\Control Panel\Colors' /f >/dev/null || true
+wine reg add 'HKCU\Control Panel\Colors' /v Background /t REG_SZ /d '18 52 86' /f >/dev/null
+desktop=123456
 
 title_key='HKCU\Software\Microsoft\Internet Explorer\Main'
 wine reg delete "$title_key" /v "Window Title" /f >/dev/null 2>&1 || true
@@ -78,10 +88,12 @@ echo "e2e_wine: main window at $left,$top, 601 x 439"
 
 # The disk scan page's list is white where the personalisation page is page grey.
 wait_for 50 pixel_is 420 190 FFFFFF || fail "the disk scan page is not shown: $(pixel 420 190)"
+wine reg query "HKCU\\Control Panel\\Colors" /v Background >&2; pixel_is 100 370 $desktop || fail "the header is not in the desktop colour: $(pixel 100 370)"
+pixel_is 300 436 $desktop || fail "the bottom bar is not in the desktop colour: $(pixel 300 436)"
 click 100 377  # "网络优化"
 wait_for 50 pixel_is 420 190 CFCFCF ||
     fail "the personalisation page did not appear: $(pixel 420 190)"
-wait_for 50 pixel_is 100 127 3A6EA5 || fail "the header did not move up: $(pixel 100 127)"
+wait_for 50 pixel_is 100 127 $desktop || fail "the header did not move up: $(pixel 100 127)"
 
 click 500 99  # "设定标题"
 wait_for 100 notice_box || fail "no notice box captioned 托尔万(Tolvane)"
@@ -135,14 +147,54 @@ wait_for 50 main_window || fail "activating the application did not bring the wi
 [[ "$left,$top" == "$before" ]] || fail "the window came back at $left,$top, not $before"
 echo "e2e_wine: minimised and restored at $before"
 
-click 587 14  # the close picture
-for _ in $(seq 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after the close picture"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
-[[ "$status" == 0 ]] || fail "the program ended with exit code $status"
+# Clicks the close picture (at X Y) and waits for the program to end with exit code 0.
+close_program() {
+    click "$1" "$2"
+    for _ in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after the close picture"
+    local status=0
+    wait "$app_pid" || status=$?
+    app_pid=""
+    [[ "$status" == 0 ]] || fail "the program ended with exit code $status"
+}
+close_program 587 14
 echo "e2e_wine: closed with exit code 0"
+
+# At 192 dots per inch: everything doubled, the drag by screen pixels.
+# The system's resolution and the user's, for the programs started from now on.
+set_dpi() {
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+        /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+}
+set_dpi 192
+scale=2
+wine "$exe" </dev/null >/dev/null 2>&1 &
+app_pid=$!
+wait_for 300 main_window || fail "no 1202 x 878 window at 192 dots per inch"
+echo "e2e_wine: main window at $left,$top, 1202 x 878"
+# A logical pixel is two by two screen pixels: both ends of a header's top edge.
+for p in "200 726" "201 727" "200 754" "241 775"; do
+    read -r x y <<<"$p"
+    pixel_is "$x" "$y" "$(pixel $((x / 2 * 2)) $((y / 2 * 2)))" || fail "$x,$y is not its pair's colour"
+done
+wait_for 50 pixel_is 200 740 $desktop || fail "the doubled header: $(pixel 200 740)"
+click 200 754  # "网络优化" at its doubled position
+wait_for 50 pixel_is 840 380 CFCFCF || fail "the doubled click did not open the page: $(pixel 840 380)"
+before_left=$left before_top=$top
+xdotool mousemove $((left + 600)) $((top + 50)) mousedown 1
+sleep 0.2
+xdotool mousemove_relative -- 20 10
+sleep 0.2
+xdotool mousemove_relative -- 20 10
+sleep 0.2
+xdotool mouseup 1
+moved() { main_window && [[ "$left,$top" == "$((before_left + 40)),$((before_top + 20))" ]]; }
+wait_for 50 moved || fail "a drag by 40,20 moved the window from $before_left,$before_top to $left,$top"
+echo "e2e_wine: doubled window opened its page and moved by 40,20"
+close_program 1174 28
+set_dpi 96  # as the tests after this one expect
+echo "e2e_wine: at 192 dots per inch doubled, clicked and dragged by 40,20"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "gfx/canvas.h"
@@ -121,6 +122,32 @@ TEST_F(GdiFonts, TextIsDrawnInItsColourInsideItsLineAndClip) {
     }
     EXPECT_LE(clipped.inked().right, 22);
     EXPECT_GT(clipped.inked().right, 10);
+}
+
+// A narrow letter sits in the middle of its half-width cell: as much blank before the ink
+// as after, or one more after. The ellipsis is three separate dots in bold too. Both as
+// with FreeType.
+TEST_F(GdiFonts, NarrowLettersSitInTheMiddleOfTheirCellsAndTheEllipsisIsThreeDots) {
+    for (const FontSpec& spec : {kSong12, FontSpec{"宋体", 13, false}, kSong13Bold}) {
+        const Font& f = engine_.font(spec);
+        for (const char* letter : {"l", "i", "I"}) {
+            Surface s(40, 30);
+            f.draw(s.canvas, 10, 5, letter, 0xFF000000u);
+            const Rect ink = s.inked();
+            ASSERT_LT(ink.left, ink.right) << letter;
+            const int before = ink.left - 10, after = 10 + f.textWidth(letter) - ink.right;
+            EXPECT_TRUE(after == before || after == before + 1)
+                << letter << (spec.bold ? " bold: " : ": ") << before << " | " << after;
+        }
+        Surface s(40, 30);
+        f.draw(s.canvas, 10, 5, "…", 0xFF000000u);
+        const Rect ink = s.inked();
+        ASSERT_EQ(ink.height(), 1);
+        std::string row;
+        for (int x = ink.left; x < ink.right; ++x)
+            row += s.at(x, ink.top) == 0xFF000000u ? '#' : '.';
+        EXPECT_EQ(row, spec.bold ? "##..##..##" : "#...#...#");
+    }
 }
 
 TEST_F(GdiFonts, ChineseInTheFormFaceSitsOnTheFormBaseline) {

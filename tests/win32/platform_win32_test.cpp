@@ -173,6 +173,83 @@ TEST_F(Win32Backend, MouseMessagesBecomeOurEventsWithPositionsButtonsAndClicks) 
     EXPECT_EQ(e.pos.y, 20);
 }
 
+// A move to a monitor of 192 dots per inch: the window doubles where the system puts it,
+// shows every logical pixel as 2 x 2 screen pixels, and halves pointer positions (rounding
+// down, also left of the window) while screen positions stay the screen's.
+TEST_F(Win32Backend, AnotherResolutionScalesTheWindowItsPictureAndThePointer) {
+    auto w = make(WindowRole::Main);
+    const HWND h = hwndOf(*w);
+    w->show();
+    drain();
+    ASSERT_EQ(w->scale(), 1) << "the test's screen has 96 dots per inch";
+    SIZE asked{};
+    SendMessageW(h, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&asked));
+    EXPECT_EQ(asked.cx, 240) << "144 dots per inch: the nearest whole scale, 2";
+    EXPECT_EQ(asked.cy, 160);
+    RECT suggested{100, 60, 100 + 240, 60 + 160};
+    SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w->scale(), 2);
+    EXPECT_EQ(w->size(), (Size{120, 80})) << "the logical size stays";
+    RECT r{};
+    GetClientRect(h, &r);
+    EXPECT_EQ(r.right, 240);
+    EXPECT_EQ(r.bottom, 160);
+    EXPECT_EQ(w->position(), (Point{100, 60}));
+
+    Pixel* px = w->pixels();
+    px[20 * w->stride() + 10] = 0xFF00FF00u;
+    const Rect one{10, 20, 11, 21};
+    w->present(&one, 1);
+    HDC dc = GetDC(h);
+    for (POINT p : {POINT{20, 40}, POINT{21, 41}})
+        EXPECT_EQ(GetPixel(dc, p.x, p.y), RGB(0, 255, 0)) << p.x << "," << p.y;
+    EXPECT_NE(GetPixel(dc, 22, 41), RGB(0, 255, 0));
+    ReleaseDC(h, dc);
+    drain();
+
+    PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(21, 41));
+    PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(-3, 7));
+    Event e = next();
+    EXPECT_EQ(e.pos, (Point{10, 20}));
+    EXPECT_EQ(e.screen, (Point{121, 101})) << "screen pixels";
+    e = next();
+    EXPECT_EQ(e.pos, (Point{-2, 3}));
+
+    SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(w->scale(), 1);
+    GetClientRect(h, &r);
+    EXPECT_EQ(r.right, 120);
+}
+
+// The system colours and sizes are the desktop's: a colour change reaches the painters
+// and asks every window to be painted anew.
+TEST_F(Win32Backend, SystemColoursAndSizesComeFromTheSystem) {
+    for (const int index : {COLOR_BTNFACE, COLOR_BACKGROUND, COLOR_WINDOW, COLOR_INFOBK}) {
+        const COLORREF c = GetSysColor(index);
+        EXPECT_EQ(toPixel(kSystemColorBit | TColor(index)),
+                  rgb(GetRValue(c), GetGValue(c), GetBValue(c)))
+            << index;
+    }
+    EXPECT_EQ(platform_->metrics().largeIcon, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(platform_->metrics().scrollArrow, GetSystemMetrics(SM_CYVSCROLL));
+
+    auto w = make(WindowRole::Main);
+    drain();
+    const INT element = COLOR_BACKGROUND;
+    const COLORREF before = GetSysColor(element);
+    const COLORREF changed = RGB(18, 52, 86);
+    ASSERT_TRUE(SetSysColors(1, &element, &changed));
+    SendMessageW(hwndOf(*w), WM_SYSCOLORCHANGE, 0, 0);
+    const Event e = next();
+    EXPECT_EQ(e.type, EventType::ColorsChanged);
+    EXPECT_EQ(e.window, w->id());
+    EXPECT_EQ(toPixel(clBackground), rgb(18, 52, 86));
+    SetSysColors(1, &element, &before);
+
+    platform_.reset();
+    EXPECT_EQ(toPixel(clBackground), rgb(58, 110, 165)) << "the classic scheme once it is gone";
+}
+
 TEST_F(Win32Backend, KeysTextAndCloseRequests) {
     auto w = make(WindowRole::Main);
     const HWND h = hwndOf(*w);

@@ -4,6 +4,8 @@
 #include <atk-bridge.h>
 
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <vector>
 
 #include "a11y/atk/objects.h"
@@ -68,25 +70,27 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
     void accessChanged(TControl& c, AccessChange what, int item) override {
         const Node n{&c, -1};
         switch (what) {
-            case AccessChange::Focus: {
-                AtkObject* o = tree_.object(n);
-                if (focused_ && focused_ != o && tree_.data(focused_) && tree_.data(focused_)->node)
-                    atk_object_notify_state_change(focused_, ATK_STATE_FOCUSED, FALSE);
-                focused_ = o;
-                atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
+            case AccessChange::Focus:
+                if (c.form().active()) focus(n);
                 break;
-            }
             case AccessChange::Checked: {
                 const Node target{&c, item};
                 atk_object_notify_state_change(tree_.object(target), ATK_STATE_CHECKED,
                                                (states(target) & kChecked) != 0);
                 break;
             }
-            case AccessChange::Selection:
+            case AccessChange::Selection: {
+                // The item that lost the selection, then the one that took it.
+                int& last = selected_.try_emplace(&c, -1).first->second;
+                if (last >= 0 && last != item)
+                    if (AtkObject* old = tree_.existing({&c, last}))
+                        atk_object_notify_state_change(old, ATK_STATE_SELECTED, FALSE);
+                last = item;
                 if (item >= 0)
                     atk_object_notify_state_change(tree_.object({&c, item}), ATK_STATE_SELECTED,
                                                    TRUE);
                 break;
+            }
             case AccessChange::Text:
                 textChanged(n);
                 break;
@@ -114,17 +118,28 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
                 AtkObject* o = tree_.object(n);
                 atk_object_notify_state_change(o, ATK_STATE_ACTIVE, on);
                 g_signal_emit_by_name(o, on ? "activate" : "deactivate");
+                // The window's focused control has the focus again.
+                if (TControl* f = static_cast<TForm&>(c).focusedControl(); on && f) focus({f, -1});
                 break;
             }
             case AccessChange::Destroyed:
                 if (focused_ && tree_.data(focused_) && tree_.data(focused_)->form == &c)
                     focused_ = nullptr;
+                for (auto it = selected_.begin(); it != selected_.end();)
+                    it = &it->first->form() == &c ? selected_.erase(it) : std::next(it);
                 tree_.forget(static_cast<TForm*>(&c));
                 break;
         }
     }
 
   private:
+    void focus(Node n) {
+        AtkObject* o = tree_.object(n);
+        if (focused_ && focused_ != o && tree_.data(focused_) && tree_.data(focused_)->node)
+            atk_object_notify_state_change(focused_, ATK_STATE_FOCUSED, FALSE);
+        focused_ = o;
+        atk_object_notify_state_change(o, ATK_STATE_FOCUSED, TRUE);
+    }
     void textChanged(Node n) {
         AtkObject* o = tree_.existing(n);
         if (!o) return;
@@ -182,6 +197,7 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
     gint count_ = 0;
     gint priority_ = 0;
     AtkObject* focused_ = nullptr;
+    std::map<TControl*, int> selected_;  // each list's selected item as last announced
     bool started_ = false;
 };
 

@@ -73,6 +73,10 @@ int main(int /*argc*/, char** argv) {
         // before the forms it describes.
         const std::unique_ptr<a11y::Bridge> accessibility =
             a11y::startBridgeIfWanted(app, executablePath(argv));
+        if (tracing && accessibility) {
+            std::fputs("tolvane: accessibility bridge started\n", stderr);
+            std::fflush(stderr);
+        }
         app.run();
         return 0;
     } catch (const std::exception& e) {

@@ -37,8 +37,8 @@ void HeadlessWindow::raise() {
     if (role_ != WindowRole::Tooltip) owner_platform_.setFocused(this);
 }
 
-HeadlessPlatform::HeadlessPlatform(Size screen)
-    : monitors_{Rect::fromXYWH(0, 0, screen.width, screen.height)} {}
+HeadlessPlatform::HeadlessPlatform(Size screen, int scale)
+    : monitors_{Rect::fromXYWH(0, 0, screen.width, screen.height)}, scale_(scale) {}
 
 Rect HeadlessPlatform::desktopRect() {
     return unionOf(monitors_, {});

@@ -92,7 +92,8 @@ class HeadlessPlatform final : public Platform {
     // The hook runs when the queue is empty; see the class comment.
     using IdleHook = std::function<void(std::optional<std::uint64_t> deadline)>;
 
-    explicit HeadlessPlatform(Size screen = {1024, 768});
+    // `scale`: the scale of the windows made, as a backend reads it from the screen.
+    explicit HeadlessPlatform(Size screen = {1024, 768}, int scale = 1);
     ~HeadlessPlatform() override;
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
@@ -116,7 +117,7 @@ class HeadlessPlatform final : public Platform {
     // Monitors in screen coordinates; the first is the primary one. By default one
     // monitor of the size given to the constructor, at the origin.
     void setMonitors(std::vector<Rect> monitors) { monitors_ = std::move(monitors); }
-    // The scale of the windows made from now on, as a backend reads it from the screen.
+    // The scale of the windows made from now on.
     void setScale(int s) { scale_ = s; }
     void setIdleHook(IdleHook hook) { idle_ = std::move(hook); }
     // Windows alive now, in creation order.

@@ -13,6 +13,7 @@
 
 #include "gfx/picture.h"
 #include "gfx/win32/win32_text.h"
+#include "platform/scale.h"
 
 namespace tv::platform {
 
@@ -26,6 +27,25 @@ constexpr UINT_PTR kBoxTimer = 1;
 constexpr UINT kActivateLastForm = WM_APP + 1;
 
 class Win32Platform;
+
+// The screen resolution that a program declaring no awareness is drawn at.
+constexpr int kBaseDpi = 96;
+
+// A function of user32 that older systems lack, or null.
+// The resolution of the screen as a whole.
+int systemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kBaseDpi;
+}
+
+template <typename F>
+F user32Function(const char* name) {
+    // Through the generic function type, which converts to any other without a warning.
+    return reinterpret_cast<F>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
 
 Key translateKey(WPARAM vk) {
     switch (vk) {
@@ -154,6 +174,7 @@ class Win32Window final : public NativeWindow {
     Pixel* pixels() override { return pixels_.data(); }
     int stride() const override { return size_.width; }
     Size size() const override { return size_; }
+    int scale() const override { return device_.scale(); }
     void present(const Rect* rects, int count) override;
     Point position() const override;
     void setPosition(Point p) override;
@@ -179,6 +200,10 @@ class Win32Window final : public NativeWindow {
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   private:
+    // Takes the scale for a screen resolution: the window's size follows, with its top-left
+    // corner at `at` when given, and the screen shows the whole buffer again.
+    void setScale(int scale, const POINT* at);
+    // Puts a rectangle of the device buffer (device pixels) on the screen.
     void blit(HDC dc, const Rect& r) const;
     void postMouse(EventType type, MouseButton button, int clicks, WPARAM wParam, LPARAM lParam);
     Event makeEvent(EventType type) const {
@@ -193,6 +218,7 @@ class Win32Window final : public NativeWindow {
     WindowRole role_;
     Size size_;
     std::vector<Pixel> pixels_;
+    DeviceSurface device_;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     Cursor cursor_ = Cursor::Arrow;
@@ -208,6 +234,7 @@ class Win32Platform final : public Platform {
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
+    Metrics metrics() const override { return metrics_; }
     std::uint64_t now() override;
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override;
     Point cursorPos() override {
@@ -243,6 +270,10 @@ class Win32Platform final : public Platform {
 
     HWND application() const { return app_; }
     HINSTANCE instance() const { return instance_; }
+    // The screen resolution where the window is.
+    int dpiOf(HWND h) const;
+    // Reads the desktop's colours into the scheme that toPixel uses.
+    void readColors();
     HCURSOR cursor(Cursor c) const { return cursors_[std::size_t(c)]; }
     void post(const Event& e);
     void windowCreated(Win32Window* w);
@@ -264,6 +295,12 @@ class Win32Platform final : public Platform {
     HWND app_ = nullptr;
     HWND lastActive_ = nullptr;
     int pointerDrop_ = -1;  // read when the first hint shows
+    // The desktop's colours, read at start and again when the user changes them, and its
+    // sizes at 96 dots per inch.
+    SystemColors colors_;
+    Metrics metrics_;
+    // Per-monitor resolutions, where the system has them (null before Windows 10).
+    UINT(WINAPI* dpiForWindow_)(HWND) = user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     std::array<HCURSOR, 3> cursors_{};
     Win32Window* main_ = nullptr;
     WindowId nextId_ = 1;
@@ -310,7 +347,20 @@ Win32Window::Win32Window(Win32Platform& platform, WindowId id, const WindowSpec&
                         WS_POPUP | WS_CLIPSIBLINGS, spec.position.x, spec.position.y, size_.width,
                         size_.height, platform_.application(), nullptr, platform_.instance(), this);
     if (!hwnd_) throw std::runtime_error("cannot create a window");
+    device_.reset(size_, 1);
+    // Made at the logical size where it is to appear, it takes the scale of that monitor.
+    setScale(scaleForDpi(platform_.dpiOf(hwnd_)), nullptr);
     platform_.windowCreated(this);
+}
+
+void Win32Window::setScale(int scale, const POINT* at) {
+    if (scale == device_.scale()) return;
+    device_.reset(size_, scale);
+    device_.update(pixels_.data(), size_.width, {0, 0, size_.width, size_.height});
+    const Size d = device_.deviceSize();
+    SetWindowPos(hwnd_, nullptr, at ? at->x : 0, at ? at->y : 0, d.width, d.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (at ? 0 : SWP_NOMOVE));
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 Win32Window::~Win32Window() {
@@ -321,18 +371,20 @@ Win32Window::~Win32Window() {
 }
 
 void Win32Window::blit(HDC dc, const Rect& area) const {
-    const Rect r = area.intersected({0, 0, size_.width, size_.height});
+    const Size size = device_.deviceSize();
+    const Rect r = area.intersected({0, 0, size.width, size.height});
     if (r.empty()) return;
     // A DIB of just the rectangle's rows (top-down, the buffer's full width), so the
     // source rows need no bottom-up arithmetic.
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size_.width;
+    bi.bmiHeader.biWidth = size.width;
     bi.bmiHeader.biHeight = -r.height();
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    const Pixel* rows = pixels_.data() + std::size_t(r.top) * std::size_t(size_.width);
+    const Pixel* rows =
+        device_.pixels(pixels_.data()) + std::size_t(r.top) * std::size_t(device_.stride());
     SetDIBitsToDevice(dc, r.left, r.top, DWORD(r.width()), DWORD(r.height()), r.left, 0, 0,
                       UINT(r.height()), rows, &bi, DIB_RGB_COLORS);
 }
@@ -341,7 +393,8 @@ void Win32Window::present(const Rect* rects, int count) {
     if (count <= 0) return;
     HDC dc = GetDC(hwnd_);
     if (!dc) return;
-    for (int i = 0; i < count; ++i) blit(dc, rects[i]);
+    // Each rectangle is enlarged into the device buffer first when the scale is above 1.
+    for (int i = 0; i < count; ++i) blit(dc, device_.update(pixels_.data(), size_.width, rects[i]));
     ReleaseDC(hwnd_, dc);
 }
 
@@ -413,18 +466,20 @@ void Win32Window::captureMouse(bool on) {
     }
 }
 
-void Win32Window::setTextInputRect(const Rect& r) {
+void Win32Window::setTextInputRect(const Rect& area) {
     HIMC imc = ImmGetContext(hwnd_);
     if (!imc) return;
+    // The input method places its windows in device pixels.
+    const Rect d = toDevice(area, device_.scale());
     COMPOSITIONFORM form{};
     form.dwStyle = CFS_POINT;
-    form.ptCurrentPos = {r.left, r.top};
+    form.ptCurrentPos = {d.left, d.top};
     ImmSetCompositionWindow(imc, &form);
     CANDIDATEFORM candidate{};
     candidate.dwIndex = 0;
     candidate.dwStyle = CFS_EXCLUDE;
-    candidate.ptCurrentPos = {r.left, r.bottom};
-    candidate.rcArea = {r.left, r.top, r.right, r.bottom};
+    candidate.ptCurrentPos = {d.left, d.bottom};
+    candidate.rcArea = {d.left, d.top, d.right, d.bottom};
     ImmSetCandidateWindow(imc, &candidate);
     ImmReleaseContext(hwnd_, imc);
 }
@@ -432,8 +487,8 @@ void Win32Window::setTextInputRect(const Rect& r) {
 void Win32Window::postMouse(EventType type, MouseButton button, int clicks, WPARAM wParam,
                             LPARAM lParam) {
     Event e = makeEvent(type);
-    e.pos = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    POINT s{e.pos.x, e.pos.y};
+    POINT s{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    e.pos = toLogical(Point{int(s.x), int(s.y)}, device_.scale());
     ClientToScreen(hwnd_, &s);
     e.screen = {int(s.x), int(s.y)};
     e.button = button;
@@ -502,7 +557,7 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             Event e = makeEvent(EventType::MouseWheel);
             e.screen = {int(p.x), int(p.y)};
             ScreenToClient(hwnd_, &p);
-            e.pos = {int(p.x), int(p.y)};
+            e.pos = toLogical(Point{int(p.x), int(p.y)}, device_.scale());
             const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
             e.wheel = delta / WHEEL_DELTA != 0 ? delta / WHEEL_DELTA : (delta > 0 ? 1 : -1);
             e.shift = mouseShift(GET_KEYSTATE_WPARAM(wParam));
@@ -583,6 +638,25 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_MOVE:
             platform_.post(makeEvent(EventType::Moved));
             return 0;
+        case WM_SYSCOLORCHANGE:
+            // Every top-level window hears of it; each reading gives the same colours.
+            platform_.readColors();
+            platform_.post(makeEvent(EventType::ColorsChanged));
+            return 0;
+        case WM_GETDPISCALEDSIZE: {
+            // On the way to a monitor of another resolution the window keeps a whole
+            // number of device pixels to each logical one.
+            auto* out = reinterpret_cast<SIZE*>(lParam);
+            const Size d = toDevice(size_, scaleForDpi(double(wParam)));
+            *out = {d.width, d.height};
+            return TRUE;
+        }
+        case WM_DPICHANGED: {
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            const POINT at{suggested->left, suggested->top};
+            setScale(scaleForDpi(double(HIWORD(wParam))), &at);
+            return 0;
+        }
         default:
             break;
     }
@@ -621,12 +695,41 @@ Win32Platform::Win32Platform(const std::string& title) : instance_(GetModuleHand
     if (!app_) throw std::runtime_error("cannot create the application window");
     SetWindowLongPtrW(app_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     lastTick_ = GetTickCount();
+
+    readColors();
+    useSystemColors(&colors_);
+    // The sizes as they are at 96 dots per inch: the widgets lay out in logical pixels.
+    const auto forDpi = user32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    const int dpi = systemDpi();
+    auto logical = [&](int index, int fallback) {
+        const int v =
+            forDpi ? forDpi(index, kBaseDpi) : MulDiv(GetSystemMetrics(index), kBaseDpi, dpi);
+        return v > 0 ? v : fallback;
+    };
+    metrics_.largeIcon = logical(SM_CXICON, metrics_.largeIcon);
+    metrics_.scrollArrow = logical(SM_CYVSCROLL, metrics_.scrollArrow);
+}
+
+void Win32Platform::readColors() {
+    for (unsigned i = 0; i < SystemColors::kCount; ++i) {
+        const COLORREF c = GetSysColor(int(i));
+        colors_.colors[i] = rgb(GetRValue(c), GetGValue(c), GetBValue(c));
+    }
 }
 
 Win32Platform::~Win32Platform() {
+    useSystemColors(nullptr);
     KillTimer(app_, kBoxTimer);
     SetWindowLongPtrW(app_, GWLP_USERDATA, 0);
     DestroyWindow(app_);
+}
+
+int Win32Platform::dpiOf(HWND h) const {
+    if (dpiForWindow_) {
+        if (const UINT dpi = dpiForWindow_(h)) return int(dpi);
+    }
+    // Before Windows 10 every monitor has the system's resolution.
+    return systemDpi();
 }
 
 std::unique_ptr<NativeWindow> Win32Platform::createWindow(const WindowSpec& spec) {

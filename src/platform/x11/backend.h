@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/scale.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -132,6 +133,7 @@ class X11Window final : public NativeWindow {
     Pixel* pixels() override { return pixels_.get(); }
     int stride() const override { return size_.width; }
     Size size() const override { return size_; }
+    int scale() const override { return device_.scale(); }
     void present(const Rect* rects, int count) override;
     Point position() const override { return position_; }
     void setPosition(Point p) override;
@@ -176,6 +178,8 @@ class X11Window final : public NativeWindow {
     };
     std::unique_ptr<Pixel[], Free> pixels_;
     Size size_;
+    // What the screen shows: the buffer enlarged to the platform's scale.
+    DeviceSurface device_;
     Point position_;
     ::Window parent_;  // the root, or a window manager's frame
     bool shown_ = false;
@@ -298,6 +302,8 @@ class X11Platform final : public Platform {
 
     Connection& connection() { return c_; }
     ::Display* display() const { return c_.display; }
+    // The desktop's scale (Xft.dpi / 96), read once at start.
+    int scale() const { return scale_; }
     EventQueue& queue() { return queue_; }
     Cursors& cursors() { return cursors_; }
     InputMethod& inputMethod() { return im_; }
@@ -353,6 +359,7 @@ class X11Platform final : public Platform {
     bool textInput_ = false;
     X11Window* focus_ = nullptr;  // the window with the keyboard focus
     int signals_ = -1;
+    int scale_ = 1;
     std::vector<WaitSource*> sources_;
     std::vector<WaitFd> fds_;  // reused by every sleep
     int pointerDrop_ = -1;

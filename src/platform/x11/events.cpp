@@ -179,7 +179,7 @@ void X11Platform::handle(XEvent& x) {
             Event& e = queue_.push();
             e.type = EventType::MouseMove;
             e.window = id;
-            e.pos = {x.xmotion.x, x.xmotion.y};
+            e.pos = toLogical(Point{x.xmotion.x, x.xmotion.y}, w->scale());
             e.screen = {x.xmotion.x_root, x.xmotion.y_root};
             e.shift = shiftState(x.xmotion.state);
             return;
@@ -255,8 +255,9 @@ void X11Platform::trackPointer(const XEvent& x, const X11Window& w) {
             // The state holds the buttons before the release: is this the last one?
             const bool last =
                 (x.xbutton.state & kButtons & ~(Button1Mask << (x.xbutton.button - 1))) == 0;
-            const bool inside = x.xbutton.x >= 0 && x.xbutton.y >= 0 &&
-                                x.xbutton.x < w.size().width && x.xbutton.y < w.size().height;
+            const Size s = toDevice(w.size(), w.scale());
+            const bool inside = x.xbutton.x >= 0 && x.xbutton.y >= 0 && x.xbutton.x < s.width &&
+                                x.xbutton.y < s.height;
             // Released outside: the grab ends and the pointer is no longer followed.
             if (last && !inside)
                 pointer_.reset();
@@ -282,7 +283,7 @@ void X11Platform::button(const XButtonEvent& x, X11Window& w) {
         Event& e = queue_.push();
         e.type = EventType::MouseWheel;
         e.window = w.id();
-        e.pos = {x.x, x.y};
+        e.pos = toLogical(Point{x.x, x.y}, w.scale());
         e.screen = {x.x_root, x.y_root};
         e.wheel = x.button == Button4 ? 1 : -1;
         e.shift = shiftState(x.state);
@@ -297,7 +298,7 @@ void X11Platform::button(const XButtonEvent& x, X11Window& w) {
     Event& e = queue_.push();
     e.type = press ? EventType::MouseDown : EventType::MouseUp;
     e.window = w.id();
-    e.pos = {x.x, x.y};
+    e.pos = toLogical(Point{x.x, x.y}, w.scale());
     e.screen = {x.x_root, x.y_root};
     e.button = b;
     // The state is the one before the event: the pressed button is held after it.

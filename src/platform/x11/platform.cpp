@@ -36,6 +36,9 @@ X11Platform::X11Platform(std::function<void()> onInputReady)
     if (pthread_sigmask(SIG_BLOCK, &stop, nullptr) == 0)
         signals_ = signalfd(-1, &stop, SFD_NONBLOCK | SFD_CLOEXEC);
     open(c_);
+    // The scale the desktop asks for: GNOME, KDE and XFCE write theirs as Xft.dpi into
+    // the screen's resources, which the connection read when it opened.
+    scale_ = scaleForDpi(xftDpi(XResourceManagerString(c_.display)));
     // The active window and the window manager's presence are read from the root.
     XSelectInput(c_.display, c_.root, PropertyChangeMask);
     c_.readWindowManager();

@@ -69,6 +69,7 @@ X11Window::X11Window(X11Platform& platform, ::Window xid, const WindowSpec& spec
       position_(spec.position),
       parent_(platform.connection().root) {
     if (!pixels_) throw std::bad_alloc();
+    device_.reset(size_, platform.scale());
     gc_ = XCreateGC(platform_.display(), xid_, 0, nullptr);
 }
 
@@ -90,9 +91,11 @@ void X11Window::putImage(const Rect& r) {
     if (!image_) {
         XWindowAttributes attrs;
         XGetWindowAttributes(d, xid_, &attrs);
-        image_ = XCreateImage(d, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
-                              reinterpret_cast<char*>(pixels_.get()), unsigned(size_.width),
-                              unsigned(size_.height), 32, size_.width * 4);
+        const Size s = device_.deviceSize();
+        image_ = XCreateImage(
+            d, attrs.visual, unsigned(attrs.depth), ZPixmap, 0,
+            const_cast<char*>(reinterpret_cast<const char*>(device_.pixels(pixels_.get()))),
+            unsigned(s.width), unsigned(s.height), 32, device_.stride() * 4);
         if (!image_) return;
     }
     XPutImage(d, xid_, gc_, image_, r.left, r.top, r.left, r.top, unsigned(r.width()),
@@ -100,9 +103,9 @@ void X11Window::putImage(const Rect& r) {
 }
 
 void X11Window::present(const Rect* rects, int count) {
-    const Rect all = Rect::fromXYWH(0, 0, size_.width, size_.height);
     for (int i = 0; i < count; ++i) {
-        const Rect r = rects[i].intersected(all);
+        // Enlarged into the device buffer first when the scale is above 1.
+        const Rect r = device_.update(pixels_.get(), size_.width, rects[i]);
         if (!r.empty()) putImage(r);
     }
     // The first frame is on the screen when the server says so, not when it is sent.
@@ -311,7 +314,8 @@ void X11Window::captureMouse(bool /*on*/) {
 }
 
 void X11Window::setTextInputRect(const Rect& r) {
-    const Point at{r.left, r.bottom};
+    // The input method places its window in the screen's pixels.
+    const Point at{r.left * scale(), r.bottom * scale()};
     if (at == spot) return;
     spot = at;
     platform_.inputMethod().moveSpot(*this);
@@ -338,9 +342,10 @@ std::unique_ptr<NativeWindow> X11Platform::createWindow(const WindowSpec& spec) 
         a.event_mask |= FocusChangeMask | EnterWindowMask | LeaveWindowMask | ButtonPressMask |
                         ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask |
                         PropertyChangeMask;
+    const Size screenSize = toDevice(spec.size, scale_);
     const ::Window w =
-        XCreateWindow(d, c_.root, spec.position.x, spec.position.y, unsigned(spec.size.width),
-                      unsigned(spec.size.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+        XCreateWindow(d, c_.root, spec.position.x, spec.position.y, unsigned(screenSize.width),
+                      unsigned(screenSize.height), 0, CopyFromParent, InputOutput, CopyFromParent,
                       CWBackPixmap | CWBorderPixel | CWBackingStore | CWOverrideRedirect |
                           CWSaveUnder | CWEventMask,
                       &a);
@@ -349,8 +354,8 @@ std::unique_ptr<NativeWindow> X11Platform::createWindow(const WindowSpec& spec) 
     const std::string cls = className();
     XSizeHints* size = XAllocSizeHints();
     size->flags = PMinSize | PMaxSize | USPosition | PPosition;
-    size->min_width = size->max_width = spec.size.width;
-    size->min_height = size->max_height = spec.size.height;
+    size->min_width = size->max_width = screenSize.width;
+    size->min_height = size->max_height = screenSize.height;
     size->x = spec.position.x;
     size->y = spec.position.y;
     XWMHints* wm = XAllocWMHints();
