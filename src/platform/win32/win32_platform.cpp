@@ -279,6 +279,12 @@ class Win32Platform final : public Platform {
     void windowCreated(Win32Window* w);
     void windowGone(Win32Window* w);
     void formActivated(HWND h) { lastActive_ = h; }
+    ObjectRequests* objectRequests() const { return objectRequests_; }
+    void setObjectRequests(ObjectRequests* r) { objectRequests_ = r; }
+    void wake() {
+        woken_ = true;
+        PostMessageW(app_, WM_NULL, 0, 0);
+    }
     // The application window's task-bar entry appears with the main window.
     void showApplication() {
         if (!IsWindowVisible(app_)) ShowWindow(app_, SW_SHOWNOACTIVATE);
@@ -305,6 +311,8 @@ class Win32Platform final : public Platform {
     Win32Window* main_ = nullptr;
     WindowId nextId_ = 1;
     bool minimizedSeen_ = false;
+    ObjectRequests* objectRequests_ = nullptr;
+    bool woken_ = false;
     // Events in arrival order; a ring, so taking messages allocates nothing.
     std::array<Event, 1024> ring_{};
     std::size_t head_ = 0;
@@ -651,6 +659,13 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             *out = {d.width, d.height};
             return TRUE;
         }
+        case WM_GETOBJECT: {
+            std::intptr_t result = 0;
+            if (ObjectRequests* r = platform_.objectRequests();
+                r && r->getObject(hwnd_, wParam, lParam, result))
+                return LRESULT(result);
+            break;
+        }
         case WM_DPICHANGED: {
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);
             const POINT at{suggested->left, suggested->top};
@@ -805,6 +820,10 @@ bool Win32Platform::waitEvent(Event& out, std::optional<std::uint64_t> deadline)
             DispatchMessageW(&msg);
         }
         if (pop(out)) return true;
+        if (woken_) {
+            woken_ = false;
+            return false;
+        }
         DWORD timeout = INFINITE;
         if (deadline) {
             const std::uint64_t t = now();
@@ -1018,6 +1037,14 @@ void* nativeHandle(const NativeWindow& window) {
 void* applicationHandle(const Platform& platform) {
     const auto* p = dynamic_cast<const Win32Platform*>(&platform);
     return p ? p->application() : nullptr;
+}
+
+void setObjectRequests(Platform& platform, ObjectRequests* requests) {
+    if (auto* p = dynamic_cast<Win32Platform*>(&platform)) p->setObjectRequests(requests);
+}
+
+void wake(Platform& platform) {
+    if (auto* p = dynamic_cast<Win32Platform*>(&platform)) p->wake();
 }
 
 std::string executablePath() {

@@ -19,6 +19,7 @@
 // code page 936 texts (see nativeMessageBox); while one is up, a WM_TIMER on the
 // application window runs the application's timers.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,20 @@ std::unique_ptr<Platform> createWin32Platform(const std::string& applicationTitl
 void* nativeHandle(const NativeWindow& window);
 // The application window's HWND (the owner of the other windows and of message boxes).
 void* applicationHandle(const Platform& platform);
+
+// Assistive technology asks a window for its objects with WM_GETOBJECT; the accessibility
+// layer answers through this hook (none: the system's default answer).
+class ObjectRequests {
+  public:
+    virtual ~ObjectRequests() = default;
+    // True with `result` set when the request was answered.
+    virtual bool getObject(void* hwnd, std::uintptr_t wParam, std::intptr_t lParam,
+                           std::intptr_t& result) = 0;
+};
+void setObjectRequests(Platform& platform, ObjectRequests* requests);
+// Makes the wait that runs now, or the next one, return without an event, so the loop
+// runs the work that a client's call handed it.
+void wake(Platform& platform);
 
 // The running program's file, as UTF-8.
 std::string executablePath();

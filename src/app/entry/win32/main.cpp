@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "a11y/msaa/msaa.h"
 #include "about/form3.h"
 #include "host/win32/win32_host.h"
 #include "mainwindow/form1.h"
@@ -57,6 +58,8 @@ int main() {
         // The browser opened for the home page is owned by the main window.
         host.setOwner([&form1] { return platform::nativeHandle(form1.window()); });
         form1.setAboutForm(&form3);
+        // Screen readers and automation clients; gone before the forms.
+        a11y::MsaaBridge accessibility(app);
         form1.show();
         app.run();
         return 0;
