@@ -289,19 +289,22 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
         std::function<void()> change;
         DWORD event;
         const char* name;
-        const char* value;  // none: the state has `checked`
+        const char* value;  // none: the state has `state`
+        long state;
     };
     const Row rows[] = {
         {[&] { form1.Edit1->setText("我的浏览器"); }, EVENT_OBJECT_VALUECHANGE, "设置IE标题：",
-         "我的浏览器"},
+         "我的浏览器", 0},
         {[&] { form1.ProgressBar2->setPosition(50); }, EVENT_OBJECT_VALUECHANGE, "扫描进度：",
-         "50%"},
+         "50%", 0},
         {[&] { form1.Memo1->setText("正在扫描："); }, EVENT_OBJECT_VALUECHANGE, "扫描显示：",
-         "正在扫描："},
+         "正在扫描：", 0},
         {[&] { form1.CheckBox11->setChecked(true); }, EVENT_OBJECT_STATECHANGE, "使用代理服务器",
-         nullptr},
+         nullptr, STATE_SYSTEM_CHECKED},
         {[&] { form1.CheckListBox2->setChecked(2, true); }, EVENT_OBJECT_STATECHANGE, "System(C:)",
-         nullptr},
+         nullptr, STATE_SYSTEM_CHECKED},
+        {[&] { form1.setFocusedControl(form1.Edit1); }, EVENT_OBJECT_FOCUS, "设置IE标题：", nullptr,
+         STATE_SYSTEM_FOCUSED},
     };
     std::vector<Heard> events;
     heard = &events;
@@ -343,11 +346,17 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
             VARIANT state;
             VariantInit(&state);
             ASSERT_EQ(from->get_accState(child, &state), S_OK) << r.name;
-            EXPECT_TRUE(state.lVal & STATE_SYSTEM_CHECKED) << r.name;
+            EXPECT_TRUE(state.lVal & r.state) << r.name;
         }
     }
     UnhookWinEvent(hook);
     heard = nullptr;
+    // The form names its focused control.
+    VARIANT focus;
+    VariantInit(&focus);
+    ASSERT_EQ(root->get_accFocus(&focus), S_OK);
+    ASSERT_EQ(focus.vt, VT_DISPATCH);
+    EXPECT_EQ(nameOf(Object(focus.pdispVal)), "设置IE标题：");
 }
 
 }  // namespace
