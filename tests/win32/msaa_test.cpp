@@ -267,6 +267,14 @@ TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
     rescue.join();
     EXPECT_LT(platform->now() - start, 1000u);
     EXPECT_FALSE(stateOf(page) & STATE_SYSTEM_INVISIBLE);
+    // The edit on the page now shown takes a client's text the same way.
+    Object edit = find("设置IE标题：", ROLE_SYSTEM_TEXT);
+    ASSERT_TRUE(edit.p);
+    BSTR typed = SysAllocString(L"新标题");
+    ASSERT_EQ(edit->put_accValue(self(), typed), S_OK);
+    SysFreeString(typed);
+    app.runNested([&] { return form1.Edit1->text() == "新标题"; });
+    EXPECT_EQ(form1.Edit1->text(), "新标题");
     // A label has nothing to do.
     EXPECT_EQ(find("扫描对象：", ROLE_SYSTEM_STATICTEXT)->accDoDefaultAction(self()),
               DISP_E_MEMBERNOTFOUND);
