@@ -185,8 +185,11 @@ std::string name(Node n) {
     }
     if (as<TEdit>(n) || as<TMemo>(n) || as<TCheckListBox>(n) || as<TProgressBar>(n)) {
         if (!n.control->hint().empty()) return n.control->hint();
-        const TControl* label = labelOf(n.control);
-        return label ? trimmed(label->caption()) : std::string();
+        if (const TControl* label = labelOf(n.control)) return trimmed(label->caption());
+        // Alone in a group box, a control is named by the box's caption.
+        if (const auto* box = dynamic_cast<const TGroupBox*>(n.control->parent()))
+            return trimmed(box->caption());
+        return {};
     }
     std::string s = trimmed(n.control->caption());
     return s.empty() ? n.control->hint() : s;

@@ -71,13 +71,13 @@ TEST_F(A11y, EachKindOfControlHasItsRoleAndName) {
         {"SpeedButton4", Role::PushButton, "扫  描"},
         {"Label13", Role::Label, "扫描对象："},
         {"CheckListBox2", Role::List, "扫描对象："},  // named by the label above
-        {"CheckListBox1", Role::List, ""},            // no label near it
+        {"CheckListBox1", Role::List, "IE修复"},      // by its group box: no label near it
         {"Edit1", Role::Entry, "设置IE标题："},       // by the label on its left
         {"Edit2", Role::Entry, "标题："},             // beside wins over above
         {"Edit5", Role::Entry, "代理端口："},
         {"Memo1", Role::Text, "扫描显示："},
         {"ProgressBar2", Role::ProgressBar, "扫描进度："},
-        {"ProgressBar1", Role::ProgressBar, ""},
+        {"ProgressBar1", Role::ProgressBar, "IE修复"},
         {"GroupBox4", Role::Grouping, "个性设置"},
         {"CheckBox11", Role::CheckBox, "使用代理服务器"},
         {"Panel21", Role::Panel, ""},
