@@ -619,7 +619,12 @@ void Desktop::key(std::string_view keys) const {
 }
 
 void Desktop::type(std::string_view text) const {
-    xdotool({"type", "--delay", "20", std::string(text)});
+    // xdotool types a character the keyboard map lacks by binding it to a spare key for
+    // the moment of the keystroke; the program must look the key up before the binding is
+    // undone, so such text goes slowly enough for a loaded machine.
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    xdotool({"type", "--delay", ascii ? "20" : "150", std::string(text)});
 }
 
 Point Desktop::pointer() const {

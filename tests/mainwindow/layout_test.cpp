@@ -2,6 +2,7 @@
 // stacking, and the loader's refusals.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -64,6 +65,51 @@ TEST_F(Layout, HintsAndTheLogosCursorFollowTheLayout) {
     EXPECT_TRUE(form1.ImageMin->showHint());
     EXPECT_EQ(form1.ImageClose->hint(), "关闭");
     EXPECT_EQ(form1.Image12->cursor(), TCursor::crHandPoint);
+}
+
+// The hints of the two title bar pictures, step by step: what is shown after each step.
+TEST_F(Layout, TheTitleBarHintsWaitShowMoveOnExpireAndGo) {
+    TControl& min = *form1.ImageMin;
+    TControl& close = *form1.ImageClose;
+    TControl& bar = *form1.Panel8;
+    int nudge = 0;
+    auto over = [&](TControl& c) {
+        const Point p = surface(c);
+        drv.move(form1, {p.x + (++nudge % 3), p.y + 1});
+    };
+    const struct {
+        std::function<void()> step;
+        const char* shown;
+    } steps[] = {
+        {[&] { over(min); }, ""},
+        {[&] { drv.advance(300); }, ""},
+        {[&] { over(min); }, ""},  // a move while waiting waits afresh
+        {[&] { drv.advance(499); }, ""},
+        {[&] { drv.advance(1); }, "最小化"},
+        {[&] { over(close); }, "关闭"},  // from one hint to the next at once
+        {[&] { drv.advance(2500); }, ""},
+        {[&] { over(close); }, ""},  // spent until it is left
+        {[&] { drv.advance(600); }, ""},
+        {[&] { drv.key(form1, platform::Key::Escape); }, ""},
+        {[&] { over(close); }, ""},  // a key ends the spell
+        {[&] { drv.advance(500); }, "关闭"},
+        {[&] { over(bar); }, ""},
+        {[&] { over(min); }, ""},
+        {[&] { drv.advance(200); }, ""},
+        {[&] { over(bar); }, ""},  // left before the pause ran out
+        {[&] { drv.advance(600); }, ""},
+        {[&] { over(min); }, ""},
+        {[&] { drv.advance(200); }, ""},
+        {[&] { drv.key(form1, platform::Key::Escape); }, ""},
+        {[&] { drv.advance(600); }, ""},
+    };
+    int i = 0;
+    for (const auto& s : steps) {
+        s.step();
+        const auto& hints = app.hints();
+        EXPECT_EQ(hints.showing() ? hints.shownText() : "", s.shown) << "after step " << i;
+        ++i;
+    }
 }
 
 // Every (widget, event) of both layouts. Each calls the handler named after the widget

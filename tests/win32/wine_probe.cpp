@@ -5,6 +5,10 @@
 //   wine_probe box-owner CAPTION    "application" when the box is owned by a window of
 //                                   class TolvaneApplication
 //   wine_probe pixel X Y            the screen's colour at X, Y as RRGGBB
+//   wine_probe accessible NAME      "ROLE X Y W H" of the first object named NAME under the
+//                                   main window's MSAA client object (from another
+//                                   process), X and Y from the window's top left corner
+//   wine_probe accessible-do NAME   its default action; prints the call's result
 //
 // Prints UTF-8 and exits with 1 when there is no such window.
 
@@ -15,6 +19,7 @@
 #include "gfx/win32/win32_text.h"
 #include "gfx/win32/windows_api.h"
 
+#include <oleacc.h>
 #include <shellapi.h>
 
 namespace {
@@ -24,6 +29,65 @@ constexpr int kMessageTextId = 0xFFFF;  // the static control of a message box
 HWND findBox(const std::wstring& caption) {
     HWND box = FindWindowW(L"#32770", caption.c_str());
     return box && IsWindowVisible(box) ? box : nullptr;
+}
+
+// The first object named `name` under `parent`, depth first; null when there is none.
+IAccessible* findAccessible(IAccessible* parent, const std::wstring& name) {
+    long count = 0;
+    parent->get_accChildCount(&count);
+    for (long i = 1; i <= count; ++i) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = i;
+        IDispatch* d = nullptr;
+        IAccessible* child = nullptr;
+        if (parent->get_accChild(v, &d) == S_OK && d) {
+            d->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&child));
+            d->Release();
+        }
+        if (!child) continue;
+        v.lVal = CHILDID_SELF;
+        BSTR b = nullptr;
+        child->get_accName(v, &b);
+        const bool match = b && name == b;
+        SysFreeString(b);
+        if (match) return child;
+        IAccessible* below = findAccessible(child, name);
+        child->Release();
+        if (below) return below;
+    }
+    return nullptr;
+}
+
+int accessible(const std::wstring& command, const std::wstring& name) {
+    HWND main = FindWindowW(L"TolvaneForm", L"tolvane");
+    CoInitialize(nullptr);
+    IAccessible* root = nullptr;
+    if (!main || FAILED(AccessibleObjectFromWindow(main, OBJID_CLIENT, IID_IAccessible,
+                                                   reinterpret_cast<void**>(&root))))
+        return 1;
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    IAccessible* found = findAccessible(root, name);
+    root->Release();
+    if (!found) return 1;
+    if (command == L"accessible-do") {
+        std::printf("0x%lx\n", static_cast<unsigned long>(found->accDoDefaultAction(self)));
+    } else {
+        VARIANT role;
+        VariantInit(&role);
+        found->get_accRole(self, &role);
+        long x = 0, y = 0, w = 0, h = 0;
+        found->accLocation(&x, &y, &w, &h, self);
+        RECT r{};
+        GetWindowRect(main, &r);
+        std::printf("%ld %ld %ld %ld %ld\n", role.lVal, x - r.left, y - r.top, w, h);
+    }
+    found->Release();
+    return 0;
 }
 
 }  // namespace
@@ -48,6 +112,8 @@ int main() {
         std::printf("%s\n", tv::win32::fromWide(text).c_str());
         return 0;
     }
+    if ((command == L"accessible" || command == L"accessible-do") && argc == 3)
+        return accessible(command, argv[2]);
     if (command == L"pixel" && argc == 4) {
         HDC screen = GetDC(nullptr);
         const COLORREF c = GetPixel(screen, _wtoi(argv[2]), _wtoi(argv[3]));

@@ -161,6 +161,12 @@ void X11Platform::handle(XEvent& x) {
             break;
     }
     if (clipboard_.handle(x)) return;
+    if (x.type == MappingNotify) {
+        // Another client changed the keyboard map (a layout switch, a tool that binds a
+        // spare key to a character it types): look keys up in the new one from now on.
+        XRefreshKeyboardMapping(&x.xmapping);
+        return;
+    }
     if (x.xany.window == c_.root) {
         if (x.type == PropertyNotify) {
             if (x.xproperty.atom == c_.atom(k__NET_ACTIVE_WINDOW)) activeWindowChanged();
