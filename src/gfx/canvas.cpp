@@ -6,8 +6,13 @@
 
 namespace tv {
 
-Canvas::Canvas(Pixel* pixels, int width, int height, int stride)
-    : pixels_(pixels), width_(width), height_(height), stride_(stride), clip_{0, 0, width, height} {
+Canvas::Canvas(Pixel* pixels, int width, int height, int stride, const SystemColors& scheme)
+    : pixels_(pixels),
+      scheme_(&scheme),
+      width_(width),
+      height_(height),
+      stride_(stride),
+      clip_{0, 0, width, height} {
     stack_.reserve(32);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // A canvas draws into a window's 32-bit pixel buffer. It carries an origin and a clip
-// stack, so a widget paints in its own coordinates and never outside its rectangle.
+// stack, so a widget paints in its own coordinates and never outside its rectangle. It
+// also carries the system colour scheme of the window it paints, which widgets resolve
+// their stored colours with.
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +16,12 @@ struct Image;
 
 class Canvas {
   public:
-    Canvas(Pixel* pixels, int width, int height, int stride);
+    // `scheme` is kept by reference: its owner (the platform) outlives the canvas.
+    Canvas(Pixel* pixels, int width, int height, int stride,
+           const SystemColors& scheme = SystemColors::classic());
+
+    // A stored colour as this canvas's pixels show it.
+    Pixel pixel(TColor c) const { return toPixel(c, *scheme_); }
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -71,6 +78,7 @@ class Canvas {
         Rect clip;
     };
     Pixel* pixels_;
+    const SystemColors* scheme_;
     int width_;
     int height_;
     int stride_;  // in pixels

@@ -50,10 +50,6 @@ constexpr SystemColors makeClassic() {
 
 constexpr SystemColors kClassic = makeClassic();
 
-// The one hook from the platform's scheme to the painters: a pointer to the scheme that
-// the platform object owns, set at its start.
-const SystemColors* gScheme = &kClassic;
-
 struct NamedColor {
     const char* name;
     TColor value;
@@ -92,18 +88,6 @@ constexpr NamedColor kNames[] = {
 
 const SystemColors& SystemColors::classic() {
     return kClassic;
-}
-
-void useSystemColors(const SystemColors* scheme) {
-    gScheme = scheme ? scheme : &kClassic;
-}
-
-Pixel toPixel(TColor c) {
-    if (c >= kSystemColorBit) {
-        const unsigned index = c & 0xFF;
-        return index < SystemColors::kCount ? gScheme->colors[index] : rgb(0, 0, 0);
-    }
-    return rgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
 }
 
 bool colorFromName(const char* name, TColor& out) {

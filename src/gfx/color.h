@@ -74,21 +74,23 @@ constexpr TColor kHoverColor = 13480367;  // RGB(175,177,205)
 
 // The system colours, by index. The classic scheme is a fixed table; a platform whose
 // desktop has a colour scheme of its own (Windows) keeps one filled from the system and
-// hands it to toPixel for as long as it runs. On Linux the classic scheme stays: there is
-// no desktop colour scheme to follow.
+// hands it to the forms it paints. On Linux the classic scheme stays: there is no
+// desktop colour scheme to follow.
 struct SystemColors {
     static constexpr unsigned kCount = 31;
     std::array<Pixel, kCount> colors{};
     static const SystemColors& classic();
 };
 
-// Resolves a stored colour, system colours through the scheme in use.
-Pixel toPixel(TColor c);
-
-// Makes `scheme` the one toPixel resolves system colours with (the classic one for
-// null). Its owner sets it once at start and takes it back before it goes; the scheme
-// may change in place, after which every window is to be repainted.
-void useSystemColors(const SystemColors* scheme);
+// Resolves a stored colour: system colours through `scheme`, unknown indexes to black.
+// The plain RGB path reads no table.
+constexpr Pixel toPixel(TColor c, const SystemColors& scheme) {
+    if (c >= kSystemColorBit) {
+        const unsigned index = c & 0xFF;
+        return index < SystemColors::kCount ? scheme.colors[index] : rgb(0, 0, 0);
+    }
+    return rgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 // Parses "clBtnFace", "clWhite", ... Returns false for an unknown name.
 bool colorFromName(const char* name, TColor& out);

@@ -105,6 +105,10 @@ class Platform {
     virtual ~Platform() = default;
 
     virtual Metrics metrics() const { return {}; }
+    // The system colours the windows paint with: the classic scheme unless the desktop
+    // has one of its own. The scheme may change in place (ColorsChanged follows), so
+    // holders keep the reference, not a copy; it lives as long as the platform.
+    virtual const SystemColors& systemColors() const { return SystemColors::classic(); }
     // Adds a source to the wait, until it is removed; false where the backend takes none.
     virtual bool addWaitSource(WaitSource* /*source*/) { return false; }
     virtual void removeWaitSource(WaitSource* /*source*/) {}

@@ -15,8 +15,8 @@ void drawCheckMark(Canvas& canvas, int x, int y, Pixel color) {
 void drawCheckImage(Canvas& canvas, int x, int y, bool checked, bool pushed) {
     const Rect b = Rect::fromXYWH(x, y, kCheckSize, kCheckSize);
     drawSunkenEdge(canvas, b);
-    canvas.fillRect(b.inflated(-2), toPixel(pushed ? clBtnFace : clWindow));
-    if (checked) drawCheckMark(canvas, x + 3, y + 3, toPixel(clWindowText));
+    canvas.fillRect(b.inflated(-2), canvas.pixel(pushed ? clBtnFace : clWindow));
+    if (checked) drawCheckMark(canvas, x + 3, y + 3, canvas.pixel(clWindowText));
 }
 
 TCheckBox::TCheckBox(TForm& form) : TWinControl(form, {97, 17}) {
@@ -45,7 +45,7 @@ Rect TCheckBox::captionRect() const {
 
 void TCheckBox::paint(Canvas& canvas) {
     const Rect r = clientRect();
-    canvas.fillRect(r, toPixel(color()));
+    canvas.fillRect(r, canvas.pixel(color()));
     const Rect box = boxRect();
     drawCheckImage(canvas, box.left, box.top, checked_, pushed());
     if (caption().empty()) return;
@@ -53,7 +53,7 @@ void TCheckBox::paint(Canvas& canvas) {
     {
         Canvas::Saver s(canvas);
         canvas.clipTo(r);
-        resolvedFont().draw(canvas, tr.left, tr.top, caption(), toPixel(font().color));
+        resolvedFont().draw(canvas, tr.left, tr.top, caption(), canvas.pixel(font().color));
     }
     if (showsFocus())
         canvas.focusRect(Rect{tr.left - 1, tr.top, tr.right + 1, tr.bottom}.intersected(r));

@@ -147,7 +147,7 @@ void TCheckListBox::paint(Canvas& canvas) {
     int i = top_;
     for (; i < count() && itemRect(i).top < area.bottom; ++i) paintItem(canvas, i);
     const int filled = std::min(area.bottom, itemRect(i).top);
-    canvas.fillRect({area.left, filled, area.right, area.bottom}, toPixel(color()));
+    canvas.fillRect({area.left, filled, area.right, area.bottom}, canvas.pixel(color()));
     if (scrollBarVisible()) bar_.paint(canvas);
 }
 
@@ -157,7 +157,7 @@ void TCheckListBox::paintItem(Canvas& canvas, int i) {
     canvas.clipTo(itemsRect());
     // The check column is never highlighted.
     const Rect column{r.left, r.top, r.left + kCheckColumn, r.bottom};
-    canvas.fillRect(column, toPixel(color()));
+    canvas.fillRect(column, canvas.pixel(color()));
     const Rect box = Rect::fromXYWH(r.left + (kCheckColumn - kCheckSize) / 2,
                                     r.top + (r.height() - kCheckSize) / 2, kCheckSize, kCheckSize);
     {
@@ -166,18 +166,18 @@ void TCheckListBox::paintItem(Canvas& canvas, int i) {
         canvas.clipTo(box.inflated(-2));
         drawCheckImage(canvas, box.left, box.top, checked_[std::size_t(i)] != 0);
     }
-    canvas.frameRect(box.inflated(-1), toPixel(clBtnShadow));
+    canvas.frameRect(box.inflated(-1), canvas.pixel(clBtnShadow));
 
     const Rect text{column.right, r.top, r.right, r.bottom};
     const bool selected = i == itemIndex_;
-    canvas.fillRect(text, toPixel(selected ? clHighlight : color()));
+    canvas.fillRect(text, canvas.pixel(selected ? clHighlight : color()));
     const std::string& item = items_[std::size_t(i)];
     if (!item.empty()) {
         const Font& f = resolvedFont();
         Canvas::Saver t(canvas);
         canvas.clipTo(text);
         f.draw(canvas, text.left + 2, text.top + (text.height() - f.textExtent(item).height) / 2,
-               item, toPixel(selected ? clHighlightText : font().color));
+               item, canvas.pixel(selected ? clHighlightText : font().color));
     }
     if (showsFocus() && i == focusItem_) canvas.focusRect(text);
 }

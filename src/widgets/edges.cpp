@@ -5,27 +5,27 @@
 namespace tv {
 
 void drawSunkenEdge(Canvas& canvas, const Rect& r) {
-    canvas.frame3D(r, toPixel(clBtnShadow), toPixel(clBtnHighlight));
-    canvas.frame3D(r.inflated(-1), toPixel(cl3DDkShadow), toPixel(cl3DLight));
+    canvas.frame3D(r, canvas.pixel(clBtnShadow), canvas.pixel(clBtnHighlight));
+    canvas.frame3D(r.inflated(-1), canvas.pixel(cl3DDkShadow), canvas.pixel(cl3DLight));
 }
 
 void drawRaisedEdge(Canvas& canvas, const Rect& r) {
-    canvas.frame3D(r, toPixel(cl3DLight), toPixel(cl3DDkShadow));
-    canvas.frame3D(r.inflated(-1), toPixel(clBtnHighlight), toPixel(clBtnShadow));
+    canvas.frame3D(r, canvas.pixel(cl3DLight), canvas.pixel(cl3DDkShadow));
+    canvas.frame3D(r.inflated(-1), canvas.pixel(clBtnHighlight), canvas.pixel(clBtnShadow));
 }
 
 void drawRaisedButton(Canvas& canvas, const Rect& r) {
-    canvas.fillRect(r, toPixel(clBtnFace));
+    canvas.fillRect(r, canvas.pixel(clBtnFace));
     drawRaisedEdge(canvas, r);
 }
 
 void drawButtonEdge(Canvas& canvas, const Rect& r, bool down) {
     if (down) {
-        canvas.frame3D(r, toPixel(cl3DDkShadow), toPixel(clBtnHighlight));
-        canvas.frame3D(r.inflated(-1), toPixel(clBtnShadow), toPixel(cl3DLight));
+        canvas.frame3D(r, canvas.pixel(cl3DDkShadow), canvas.pixel(clBtnHighlight));
+        canvas.frame3D(r.inflated(-1), canvas.pixel(clBtnShadow), canvas.pixel(cl3DLight));
     } else {
-        canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
-        canvas.frame3D(r.inflated(-1), toPixel(cl3DLight), toPixel(clBtnShadow));
+        canvas.frame3D(r, canvas.pixel(clBtnHighlight), canvas.pixel(cl3DDkShadow));
+        canvas.frame3D(r.inflated(-1), canvas.pixel(cl3DLight), canvas.pixel(clBtnShadow));
     }
 }
 

@@ -382,7 +382,7 @@ void TEdit::afterTextChange() {
 
 void TEdit::paint(Canvas& canvas) {
     const Rect r = clientRect();
-    canvas.fillRect(r.inflated(-2), toPixel(color()));
+    canvas.fillRect(r.inflated(-2), canvas.pixel(color()));
     drawSunkenEdge(canvas, r);
     const Rect tr = textRect();
     if (tr.empty()) return;
@@ -391,7 +391,7 @@ void TEdit::paint(Canvas& canvas) {
     const Font& f = resolvedFont();
     const std::string_view t(editor_.text());
     const int x0 = tr.left - scrollX_, y = textTop(), lh = f.lineHeight();
-    const Pixel ink = toPixel(font().color);
+    const Pixel ink = canvas.pixel(font().color);
     if (!preedit_.empty()) {
         // The composition sits at the caret, underlined, between the two halves.
         const std::size_t c = editor_.caret();
@@ -404,8 +404,8 @@ void TEdit::paint(Canvas& canvas) {
         const std::size_t a = editor_.selStart(), b = editor_.selEnd();
         const int xa = x0 + xOf(a), xb = x0 + xOf(b);
         f.draw(canvas, x0, y, t.substr(0, a), ink);
-        canvas.fillRect({xa, y, xb, y + lh}, toPixel(clHighlight));
-        f.draw(canvas, xa, y, t.substr(a, b - a), toPixel(clHighlightText));
+        canvas.fillRect({xa, y, xb, y + lh}, canvas.pixel(clHighlight));
+        f.draw(canvas, xa, y, t.substr(a, b - a), canvas.pixel(clHighlightText));
         f.draw(canvas, xb, y, t.substr(b), ink);
     } else {
         f.draw(canvas, x0, y, t, ink);

@@ -199,7 +199,8 @@ void TForm::paintDamage() {
     Size sz = window_->size();
     if (!canvas_ || canvas_->width() != sz.width || canvas_->height() != sz.height ||
         canvasPixels_ != px) {
-        canvas_ = std::make_unique<Canvas>(px, sz.width, sz.height, window_->stride());
+        canvas_ = std::make_unique<Canvas>(px, sz.width, sz.height, window_->stride(),
+                                           app_.platform().systemColors());
         canvasPixels_ = px;
     }
     for (int i = 0; i < damageCount_; ++i) {
@@ -222,7 +223,7 @@ void TForm::paintAll() {
 }
 
 void TForm::paint(Canvas& canvas) {
-    canvas.fillRect(clientArea(), toPixel(color()));
+    canvas.fillRect(clientArea(), canvas.pixel(color()));
     if (style_ == TBorderStyle::bsDialog) paintFrame(canvas);
 }
 
@@ -238,12 +239,12 @@ Rect TForm::closeBoxRect() const {
 void TForm::paintFrame(Canvas& canvas) {
     const Rect w = clientRect();
     drawRaisedEdge(canvas, w);
-    canvas.frameRect(w.inflated(-2), toPixel(clBtnFace));
-    canvas.hline(kFrame, w.right - kFrame, kFrame + kCaption, toPixel(clBtnFace));
+    canvas.frameRect(w.inflated(-2), canvas.pixel(clBtnFace));
+    canvas.hline(kFrame, w.right - kFrame, kFrame + kCaption, canvas.pixel(clBtnFace));
     // Caption bar: a left-to-right gradient between the two caption colours.
     const Rect c = captionRect();
-    const Pixel a = toPixel(active_ ? clActiveCaption : clInactiveCaption);
-    const Pixel b = toPixel(active_ ? clGradientActiveCaption : clGradientInactiveCaption);
+    const Pixel a = canvas.pixel(active_ ? clActiveCaption : clInactiveCaption);
+    const Pixel b = canvas.pixel(active_ ? clGradientActiveCaption : clGradientInactiveCaption);
     const int n = std::max(1, c.width() - 1);
     for (int x = c.left; x < c.right; ++x) {
         int t = x - c.left;
@@ -257,15 +258,15 @@ void TForm::paintFrame(Canvas& canvas) {
         Canvas::Saver s(canvas);
         canvas.clipTo({c.left, c.top, closeBoxRect().left - 2, c.bottom});
         f.draw(canvas, c.left + 3, c.top + (c.height() - f.lineHeight() + 1) / 2, caption(),
-               toPixel(active_ ? clCaptionText : clInactiveCaptionText));
+               canvas.pixel(active_ ? clCaptionText : clInactiveCaptionText));
     }
     // The close box, a small push button with the cross.
     Rect box = closeBoxRect();
-    canvas.fillRect(box, toPixel(clBtnFace));
+    canvas.fillRect(box, canvas.pixel(clBtnFace));
     drawButtonEdge(canvas, box, closeBoxDown_);
     const int d = closeBoxDown_ ? 1 : 0;
     const int gx = box.left + 4 + d, gy = box.top + 3 + d;
-    const Pixel ink = toPixel(clBtnText);
+    const Pixel ink = canvas.pixel(clBtnText);
     for (int i = 0; i < 7; ++i) {
         canvas.hline(gx + i, gx + i + 2, gy + i, ink);
         canvas.hline(gx + 6 - i, gx + 8 - i, gy + i, ink);

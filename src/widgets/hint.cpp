@@ -32,11 +32,11 @@ class THintWindow : public TForm {
     const char* className() const override { return "THintWindow"; }
     void paint(Canvas& canvas) override {
         const Rect r = clientRect();
-        canvas.fillRect(r, toPixel(clInfoBk));
-        canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(cl3DDkShadow));
+        canvas.fillRect(r, canvas.pixel(clInfoBk));
+        canvas.frame3D(r, canvas.pixel(clBtnHighlight), canvas.pixel(cl3DDkShadow));
         const Font& f = resolvedFont();
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            f.draw(canvas, 2, 2 + int(i) * f.lineHeight(), lines_[i], toPixel(clInfoText));
+            f.draw(canvas, 2, 2 + int(i) * f.lineHeight(), lines_[i], canvas.pixel(clInfoText));
     }
 
   private:

@@ -50,17 +50,17 @@ void TLabel::adjustSize() {
 }
 
 void TLabel::paint(Canvas& canvas) {
-    if (!transparent_) canvas.fillRect(clientRect(), toPixel(color()));
+    if (!transparent_) canvas.fillRect(clientRect(), canvas.pixel(color()));
     if (shown_.empty()) return;
     const Font& f = resolvedFont();
-    f.draw(canvas, 0, 0, shown_, toPixel(font().color));
+    f.draw(canvas, 0, 0, shown_, canvas.pixel(font().color));
     if (underline_ >= 0) {
         int x = f.textWidth(std::string_view(shown_).substr(0, std::size_t(underline_)));
         std::size_t end = std::size_t(underline_);
         decodeUtf8(shown_, end);
         int w = f.textWidth(std::string_view(shown_).substr(std::size_t(underline_),
                                                             end - std::size_t(underline_)));
-        canvas.hline(x, x + w, f.ascent() + 1, toPixel(font().color));
+        canvas.hline(x, x + w, f.ascent() + 1, canvas.pixel(font().color));
     }
 }
 

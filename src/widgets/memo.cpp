@@ -242,7 +242,7 @@ void TMemo::paint(Canvas& canvas) {
     const Rect r = clientRect();
     Rect area = r.inflated(-2);
     if (scrollBars_ == TScrollStyle::ssVertical) area.right = bar_.bounds().left;
-    canvas.fillRect(area, toPixel(color()));
+    canvas.fillRect(area, canvas.pixel(color()));
     drawSunkenEdge(canvas, r);
     if (scrollBars_ == TScrollStyle::ssVertical) bar_.paint(canvas);
     const Rect tr = textRect();
@@ -252,7 +252,7 @@ void TMemo::paint(Canvas& canvas) {
     const Font& f = resolvedFont();
     const std::string_view t(editor_.text());
     const int lh = f.lineHeight();
-    const Pixel ink = toPixel(font().color);
+    const Pixel ink = canvas.pixel(font().color);
     const bool showSel = showsFocus() && editor_.hasSelection();
     const std::size_t a = editor_.selStart(), b = editor_.selEnd();
     int y = tr.top;
@@ -267,8 +267,8 @@ void TMemo::paint(Canvas& canvas) {
         const int xa = tr.left + f.textWidth(v.substr(0, sa));
         const int xb = tr.left + f.textWidth(v.substr(0, sb));
         f.draw(canvas, tr.left, y, v.substr(0, sa), ink);
-        canvas.fillRect({xa, y, xb, y + lh}, toPixel(clHighlight));
-        f.draw(canvas, xa, y, v.substr(sa, sb - sa), toPixel(clHighlightText));
+        canvas.fillRect({xa, y, xb, y + lh}, canvas.pixel(clHighlight));
+        f.draw(canvas, xa, y, v.substr(sa, sb - sa), canvas.pixel(clHighlightText));
         f.draw(canvas, xb, y, v.substr(sb), ink);
     }
     if (showsFocus()) {

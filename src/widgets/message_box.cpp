@@ -33,11 +33,11 @@ class TBoxButton : public TWinControl {
 
     void paint(Canvas& c) override {
         Rect r = clientRect();
-        c.fillRect(r, toPixel(clBtnFace));
-        c.frameRect(r, toPixel(clWindowFrame));
+        c.fillRect(r, c.pixel(clBtnFace));
+        c.frameRect(r, c.pixel(clWindowFrame));
         Rect e = r.inflated(-1);
         if (down_) {
-            c.frameRect(e, toPixel(clBtnShadow));
+            c.frameRect(e, c.pixel(clBtnShadow));
         } else {
             drawButtonEdge(c, e, false);
         }
@@ -45,7 +45,7 @@ class TBoxButton : public TWinControl {
         Size t = f.textExtent(caption());
         int d = down_ ? 1 : 0;
         f.draw(c, (r.width() - t.width) / 2 + d, (r.height() - t.height) / 2 + d, caption(),
-               toPixel(clBtnText));
+               c.pixel(clBtnText));
         if (showsFocus()) c.focusRect(r.inflated(-4));
     }
     void mouseDown(TMouseButton b, TShiftState s, int x, int y) override {
@@ -171,7 +171,7 @@ void TMessageForm::paint(Canvas& canvas) {
     }
     int y = kMargin + (body - th) / 2;
     for (const auto& l : lines_) {
-        f.draw(canvas, x, y, l, toPixel(clWindowText));
+        f.draw(canvas, x, y, l, canvas.pixel(clWindowText));
         y += f.lineHeight();
     }
 }

@@ -52,7 +52,7 @@ void TPanel::paint(Canvas& canvas) {
     }
     auto bevel = [&](TBevelCut cut) {
         if (cut == TBevelCut::bvNone) return;
-        Pixel hi = toPixel(clBtnHighlight), sh = toPixel(clBtnShadow);
+        Pixel hi = canvas.pixel(clBtnHighlight), sh = canvas.pixel(clBtnShadow);
         if (cut == TBevelCut::bvLowered) std::swap(hi, sh);
         for (int i = 0; i < bevelWidth_; ++i) {
             canvas.frame3D(r, hi, sh);
@@ -60,7 +60,7 @@ void TPanel::paint(Canvas& canvas) {
         }
     };
     bevel(bevelOuter_);
-    const Pixel face = toPixel(color());
+    const Pixel face = canvas.pixel(color());
     for (int i = 0; i < borderWidth_; ++i) {
         canvas.frameRect(r, face);
         r = r.inflated(-1);
@@ -81,7 +81,7 @@ void TPanel::paint(Canvas& canvas) {
         x = r.right - ext.width;
     Canvas::Saver s(canvas);
     canvas.clipTo(r);
-    f.draw(canvas, x, tr.top, caption(), toPixel(font().color));
+    f.draw(canvas, x, tr.top, caption(), canvas.pixel(font().color));
 }
 
 }  // namespace tv

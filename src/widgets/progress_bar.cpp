@@ -59,14 +59,14 @@ int TProgressBar::filledWidth() const {
 void TProgressBar::paint(Canvas& canvas) {
     Rect r = clientRect();
     // A thin sunken border around the bar's well.
-    canvas.frame3D(r, toPixel(clBtnShadow), toPixel(clBtnHighlight));
+    canvas.frame3D(r, canvas.pixel(clBtnShadow), canvas.pixel(clBtnHighlight));
     Rect well = r.inflated(-1);
-    canvas.fillRect(well, toPixel(clBtnFace));
+    canvas.fillRect(well, canvas.pixel(clBtnFace));
     Rect inner = well.inflated(-1);
     if (inner.empty()) return;
     const int pitch = segmentPitch();
     const int count = segmentsShown();
-    const Pixel blue = toPixel(clHighlight);
+    const Pixel blue = canvas.pixel(clHighlight);
     Canvas::Saver s(canvas);
     canvas.clipTo(inner);
     for (int i = 0; i < count; ++i)

@@ -96,7 +96,7 @@ void TScrollBar::paintTrack(Canvas& canvas, const Rect& r, bool dark) const {
     if (vis.empty()) return;
     // The classic track is a one-pixel checker of highlight and face, aligned to the
     // window so that neighbouring repaints join up.
-    const Pixel a = toPixel(clBtnHighlight), b = toPixel(clBtnFace);
+    const Pixel a = canvas.pixel(clBtnHighlight), b = canvas.pixel(clBtnFace);
     const Point o = canvas.origin();
     for (int y = vis.top; y < vis.bottom; ++y)
         for (int x = vis.left; x < vis.right; ++x)
@@ -109,8 +109,8 @@ void TScrollBar::paintArrow(Canvas& canvas, const Rect& r, bool up, bool pushed,
     if (r.empty()) return;
     int d = 0;
     if (pushed) {
-        canvas.fillRect(r, toPixel(clBtnFace));
-        canvas.frameRect(r, toPixel(clBtnShadow));
+        canvas.fillRect(r, canvas.pixel(clBtnFace));
+        canvas.frameRect(r, canvas.pixel(clBtnShadow));
         d = 1;
     } else {
         drawRaisedButton(canvas, r);
@@ -125,10 +125,10 @@ void TScrollBar::paintArrow(Canvas& canvas, const Rect& r, bool up, bool pushed,
         }
     };
     if (disabled) {
-        triangle(1, 1, toPixel(clBtnHighlight));
-        triangle(0, 0, toPixel(clBtnShadow));
+        triangle(1, 1, canvas.pixel(clBtnHighlight));
+        triangle(0, 0, canvas.pixel(clBtnShadow));
     } else {
-        triangle(0, 0, toPixel(clBtnText));
+        triangle(0, 0, canvas.pixel(clBtnText));
     }
 }
 

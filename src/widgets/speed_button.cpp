@@ -63,12 +63,12 @@ void TSpeedButton::paint(Canvas& canvas) {
     const Rect r = clientRect();
     if (flat_) {
         if (down_)
-            canvas.frame3D(r, toPixel(clBtnShadow), toPixel(clBtnHighlight));
+            canvas.frame3D(r, canvas.pixel(clBtnShadow), canvas.pixel(clBtnHighlight));
         else if (hot_)
-            canvas.frame3D(r, toPixel(clBtnHighlight), toPixel(clBtnShadow));
+            canvas.frame3D(r, canvas.pixel(clBtnHighlight), canvas.pixel(clBtnShadow));
     } else {
         // A non-flat button draws the classic raised face.
-        canvas.fillRect(r, toPixel(color()));
+        canvas.fillRect(r, canvas.pixel(color()));
         drawButtonEdge(canvas, r, down_);
     }
     Point g;
@@ -90,7 +90,7 @@ void TSpeedButton::paint(Canvas& canvas) {
     if (!caption().empty()) {
         Canvas::Saver s(canvas);
         canvas.clipTo(r);
-        resolvedFont().draw(canvas, t.left, t.top, caption(), toPixel(font().color));
+        resolvedFont().draw(canvas, t.left, t.top, caption(), canvas.pixel(font().color));
     }
 }
 

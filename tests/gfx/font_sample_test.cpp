@@ -12,6 +12,7 @@
 #include "gfx/color.h"
 #include "gfx/font_engine.h"
 #include "gfx/png.h"
+#include "support/colors.h"
 
 namespace tv {
 namespace {
@@ -81,22 +82,23 @@ TEST_P(FontSample, EveryLayoutFontKeepsToItsRowOnTheSheet) {
     FreeTypeFontEngine engine(files);
     const int rowHeight = 18, labelWidth = 60, width = 360;
     const int height = rowHeight * int(kRows.size());
-    Sheet natural(width, height, toPixel(clBtnFace));
+    Sheet natural(width, height, test::classicPixel(clBtnFace));
     const Font& labels = engine.font({"MS Sans Serif", 11, false});
     for (std::size_t i = 0; i < kRows.size(); ++i) {
         const Row& row = kRows[i];
         const int top = int(i) * rowHeight;
         const Rect band{labelWidth, top, width, top + rowHeight};
-        natural.canvas.fillRect(band, toPixel(row.background));
-        labels.draw(natural.canvas, 2, top + 2, row.name, toPixel(clBlack));
+        natural.canvas.fillRect(band, test::classicPixel(row.background));
+        labels.draw(natural.canvas, 2, top + 2, row.name, test::classicPixel(clBlack));
         const Font& f = engine.font(row.spec);
         const int y = top + (rowHeight - f.lineHeight()) / 2;
-        f.draw(natural.canvas, labelWidth + 4, y, row.text, toPixel(row.color));
+        f.draw(natural.canvas, labelWidth + 4, y, row.text, test::classicPixel(row.color));
 
         // Nothing of the text outside its line box.
-        Sheet alone(width, rowHeight, toPixel(row.background));
-        f.draw(alone.canvas, 4, (rowHeight - f.lineHeight()) / 2, row.text, toPixel(row.color));
-        const Rect ink = alone.inkBounds(toPixel(row.background));
+        Sheet alone(width, rowHeight, test::classicPixel(row.background));
+        f.draw(alone.canvas, 4, (rowHeight - f.lineHeight()) / 2, row.text,
+               test::classicPixel(row.color));
+        const Rect ink = alone.inkBounds(test::classicPixel(row.background));
         SCOPED_TRACE(row.name);
         EXPECT_FALSE(ink.empty());
         // The substitutes were not drawn for these cells: one row of their descenders

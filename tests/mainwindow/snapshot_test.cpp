@@ -10,6 +10,7 @@
 #include "platform/headless/headless_platform.h"
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
+#include "support/colors.h"
 #include "widgets/application.h"
 
 namespace tv {
@@ -49,22 +50,22 @@ TEST_F(Snapshot, TheTitleBarIsSeamlessAcrossItsJoins) {
 }
 
 TEST_F(Snapshot, TheBackgroundCoversTheTitleBarsLastRowsAndTheBottomBarCoversIt) {
-    EXPECT_EQ(at(300, 48), toPixel(kPageGrey));
-    EXPECT_EQ(at(300, 49), toPixel(kPageGrey));
-    EXPECT_NE(at(300, 47), toPixel(kPageGrey));
-    EXPECT_EQ(at(300, 414), toPixel(clBtnHighlight));  // the bar's raised bevel
-    EXPECT_EQ(at(300, 415), toPixel(clBackground));
-    EXPECT_EQ(at(300, 416), toPixel(clBackground));
-    EXPECT_EQ(at(300, 438), toPixel(clBtnShadow));
+    EXPECT_EQ(at(300, 48), test::classicPixel(kPageGrey));
+    EXPECT_EQ(at(300, 49), test::classicPixel(kPageGrey));
+    EXPECT_NE(at(300, 47), test::classicPixel(kPageGrey));
+    EXPECT_EQ(at(300, 414), test::classicPixel(clBtnHighlight));  // the bar's raised bevel
+    EXPECT_EQ(at(300, 415), test::classicPixel(clBackground));
+    EXPECT_EQ(at(300, 416), test::classicPixel(clBackground));
+    EXPECT_EQ(at(300, 438), test::classicPixel(clBtnShadow));
 }
 
 TEST_F(Snapshot, HeadersAreInTheDesktopColourAndClippedByTheSidebarsBorder) {
-    EXPECT_EQ(at(10, 100), toPixel(clBackground));  // "网络安全"
-    EXPECT_EQ(at(10, 377), toPixel(clBackground));  // "网络优化"
+    EXPECT_EQ(at(10, 100), test::classicPixel(clBackground));  // "网络安全"
+    EXPECT_EQ(at(10, 377), test::classicPixel(clBackground));  // "网络优化"
     // The sidebar's client area ends at x = 121: the headers' right bevel never shows.
-    EXPECT_EQ(at(120, 100), toPixel(clBackground));
-    EXPECT_EQ(at(121, 100), toPixel(cl3DLight));
-    EXPECT_EQ(at(122, 100), toPixel(clBtnHighlight));
+    EXPECT_EQ(at(120, 100), test::classicPixel(clBackground));
+    EXPECT_EQ(at(121, 100), test::classicPixel(cl3DLight));
+    EXPECT_EQ(at(122, 100), test::classicPixel(clBtnHighlight));
 }
 
 TEST_F(Snapshot, StretchedIconsShowAsSmallSquaresOnTheirItems) {
@@ -72,9 +73,10 @@ TEST_F(Snapshot, StretchedIconsShowAsSmallSquaresOnTheirItems) {
     EXPECT_EQ(icon.size(), (Size{15, 15}));
     int differing = 0;
     for (int y = icon.top; y < icon.bottom; ++y)
-        for (int x = icon.left; x < icon.right; ++x) differing += at(x, y) != toPixel(kItemGrey);
+        for (int x = icon.left; x < icon.right; ++x)
+            differing += at(x, y) != test::classicPixel(kItemGrey);
     EXPECT_GT(differing, 100);  // the magnifier on its white ground
-    EXPECT_EQ(at(icon.right, icon.top + 7), toPixel(kItemGrey));
+    EXPECT_EQ(at(icon.right, icon.top + 7), test::classicPixel(kItemGrey));
 }
 
 }  // namespace

@@ -195,6 +195,13 @@ void Driver::windowFocus(TForm& f, bool gained) {
     submit({Command::Post, e, 0});
 }
 
+void Driver::colorsChanged(TForm& f) {
+    Event e;
+    e.type = EventType::ColorsChanged;
+    e.window = f.window().id();
+    submit({Command::Post, e, 0});
+}
+
 void Driver::advance(std::uint64_t ms) {
     submit({Command::Advance, {}, platform_.now() + ms});
 }

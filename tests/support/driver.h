@@ -47,6 +47,8 @@ class Driver {
     // The window system gives the window the keyboard focus, or takes it away (another
     // program was activated).
     void windowFocus(TForm& f, bool gained);
+    // The desktop's colours changed (HeadlessPlatform::setSystemColor) and `f` hears of it.
+    void colorsChanged(TForm& f);
     // Lets virtual time pass; due timers fire on the way.
     void advance(std::uint64_t ms);
     // The innermost open message box, or null; and pressing its button.

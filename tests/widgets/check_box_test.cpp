@@ -10,6 +10,7 @@
 #include <new>
 
 #include "gfx/png.h"
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/check_box.h"
@@ -138,12 +139,12 @@ TEST_F(CheckBox, ADoubleClickIsTwoToggles) {
 TEST_F(CheckBox, TheBoxLooksPushedWhileThePressIsOverIt) {
     start();
     const Point o = box.windowOrigin();
-    EXPECT_EQ(at(o.x + 6, o.y + 8), toPixel(clWindow));
+    EXPECT_EQ(at(o.x + 6, o.y + 8), test::classicPixel(clWindow));
     drv.move(form, caption());
     drv.press(form, caption());
-    EXPECT_EQ(at(o.x + 6, o.y + 8), toPixel(clBtnFace));
+    EXPECT_EQ(at(o.x + 6, o.y + 8), test::classicPixel(clBtnFace));
     drv.move(form, {200, 150});
-    EXPECT_EQ(at(o.x + 6, o.y + 8), toPixel(clWindow));
+    EXPECT_EQ(at(o.x + 6, o.y + 8), test::classicPixel(clWindow));
     drv.release(form, {200, 150});
 }
 
@@ -174,34 +175,35 @@ TEST_F(CheckBox, TheClassicBoxIsASunkenTwoPixelEdgeAroundWhiteWithTheMark) {
     start();
     const Point o = box.windowOrigin();
     const int x = o.x, y = o.y + 2;  // (17 - 13) div 2
-    EXPECT_EQ(at(x, y), toPixel(clBtnShadow));
-    EXPECT_EQ(at(x + 11, y), toPixel(clBtnShadow));
-    EXPECT_EQ(at(x + 12, y), toPixel(clBtnHighlight));  // the corner belongs to the right
-    EXPECT_EQ(at(x + 12, y + 12), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(x + 1, y + 1), toPixel(cl3DDkShadow));
-    EXPECT_EQ(at(x + 11, y + 11), toPixel(cl3DLight));
-    EXPECT_EQ(at(x + 2, y + 2), toPixel(clWindow));
-    EXPECT_EQ(at(x + 3, y + 5), toPixel(clWindowText));  // the mark, 3 pixels in
-    EXPECT_EQ(at(x + 9, y + 3), toPixel(clWindowText));
-    EXPECT_EQ(at(x + 3, y + 4), toPixel(clWindow));
-    EXPECT_EQ(at(x, y - 1), toPixel(kPageGrey));  // on the parent's colour
-    EXPECT_EQ(at(x + 14, y + 6), toPixel(kPageGrey));
+    EXPECT_EQ(at(x, y), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(x + 11, y), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(x + 12, y),
+              test::classicPixel(clBtnHighlight));  // the corner belongs to the right
+    EXPECT_EQ(at(x + 12, y + 12), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(x + 1, y + 1), test::classicPixel(cl3DDkShadow));
+    EXPECT_EQ(at(x + 11, y + 11), test::classicPixel(cl3DLight));
+    EXPECT_EQ(at(x + 2, y + 2), test::classicPixel(clWindow));
+    EXPECT_EQ(at(x + 3, y + 5), test::classicPixel(clWindowText));  // the mark, 3 pixels in
+    EXPECT_EQ(at(x + 9, y + 3), test::classicPixel(clWindowText));
+    EXPECT_EQ(at(x + 3, y + 4), test::classicPixel(clWindow));
+    EXPECT_EQ(at(x, y - 1), test::classicPixel(kPageGrey));  // on the parent's colour
+    EXPECT_EQ(at(x + 14, y + 6), test::classicPixel(kPageGrey));
     // The caption 4 pixels right of the box, centred: (17 - 12) div 2 = 2.
-    EXPECT_EQ(at(o.x + 18, o.y + 3), toPixel(clNavy));
-    EXPECT_EQ(at(o.x + 17, o.y + 3), toPixel(kPageGrey));
+    EXPECT_EQ(at(o.x + 18, o.y + 3), test::classicPixel(clNavy));
+    EXPECT_EQ(at(o.x + 17, o.y + 3), test::classicPixel(kPageGrey));
 }
 
 TEST_F(CheckBox, TheFocusRectangleSurroundsTheCaption) {
     start();
     const Point o = box.windowOrigin();
-    const Pixel dot = toPixel(kPageGrey) ^ 0x00FFFFFFu;
+    const Pixel dot = test::classicPixel(kPageGrey) ^ 0x00FFFFFFu;
     ASSERT_TRUE(box.focused());
     EXPECT_EQ(box.captionRect(), (Rect{17, 2, 89, 14}));
     EXPECT_EQ(at(o.x + 16, o.y + 2), dot);
     EXPECT_EQ(at(o.x + 16, o.y + 4), dot);
     form.setFocusedControl(nullptr);
     drv.advance(0);
-    EXPECT_EQ(at(o.x + 16, o.y + 2), toPixel(kPageGrey));
+    EXPECT_EQ(at(o.x + 16, o.y + 2), test::classicPixel(kPageGrey));
 }
 
 // The gallery: every kind in several states on a page-grey dialog surface, saved as a PNG
@@ -371,12 +373,12 @@ TEST(Gallery, EveryTextAndListControlInItsStates) {
     EXPECT_EQ(back.height, 420);
     // Spot checks that each kind painted: the edge of an edit, the list's highlight, a
     // check box's white square.
-    EXPECT_EQ(win->pixelAt(8 + 16, 8 + 24 + 12), toPixel(clBtnShadow));
+    EXPECT_EQ(win->pixelAt(8 + 16, 8 + 24 + 12), test::classicPixel(clBtnShadow));
     const Point item2 =
         clb1.windowOrigin() + Point{clb1.itemsRect().right - 3, 2 + 2 * clb1.itemHeight() + 2};
-    EXPECT_EQ(win->pixelAt(item2.x, item2.y), toPixel(clHighlight));
+    EXPECT_EQ(win->pixelAt(item2.x, item2.y), test::classicPixel(clHighlight));
     const Point sq = boxes[0]->windowOrigin() + Point{6, 8};
-    EXPECT_EQ(win->pixelAt(sq.x, sq.y), toPixel(clWindow));
+    EXPECT_EQ(win->pixelAt(sq.x, sq.y), test::classicPixel(clWindow));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/check_list_box.h"
@@ -246,19 +247,19 @@ TEST_F(CheckListPixels, TheFlatBoxSitsOnePixelInWithAShadowOutlineAndAWhiteInsid
     const Point o = list.windowOrigin();
     const int L = o.x + 2, T = o.y + 2;  // item 0
     // Box at x = L + 1, y = T + (13 - 13) div 2; its outer ring is not drawn.
-    EXPECT_EQ(at(L + 1, T), toPixel(kItemGrey));
-    EXPECT_EQ(at(L, T + 6), toPixel(kItemGrey));
-    const Pixel shadow = toPixel(clBtnShadow);
+    EXPECT_EQ(at(L + 1, T), test::classicPixel(kItemGrey));
+    EXPECT_EQ(at(L, T + 6), test::classicPixel(kItemGrey));
+    const Pixel shadow = test::classicPixel(clBtnShadow);
     for (int k = 0; k < 11; ++k) {
         EXPECT_EQ(at(L + 2 + k, T + 1), shadow) << k;
         EXPECT_EQ(at(L + 2 + k, T + 11), shadow) << k;
         EXPECT_EQ(at(L + 2, T + 1 + k), shadow) << k;
         EXPECT_EQ(at(L + 12, T + 1 + k), shadow) << k;
     }
-    EXPECT_EQ(at(L + 13, T + 6), toPixel(kItemGrey));
+    EXPECT_EQ(at(L + 13, T + 6), test::classicPixel(kItemGrey));
     // The 9 x 9 inside is white with the 7 x 7 mark: first column three pixels from its
     // third row, the last column at the top.
-    const Pixel white = toPixel(clWindow), black = toPixel(clWindowText);
+    const Pixel white = test::classicPixel(clWindow), black = test::classicPixel(clWindowText);
     EXPECT_EQ(at(L + 3, T + 2), white);
     EXPECT_EQ(at(L + 4, T + 4), white);
     EXPECT_EQ(at(L + 4, T + 5), black);
@@ -277,9 +278,9 @@ TEST_F(CheckListPixels, AnItemOfTwelvePixelsCentresTheBoxByIntegerDivision) {
     start();
     const Point o = list.windowOrigin();
     const int L = o.x + 2, T = o.y + 2 + 12;  // item 1: (12 - 13) div 2 = 0
-    EXPECT_EQ(at(L + 2, T + 1), toPixel(clBtnShadow));
-    EXPECT_EQ(at(L + 2, T + 11), toPixel(clBtnShadow));
-    EXPECT_EQ(at(L + 3, T + 2), toPixel(clWindow));
+    EXPECT_EQ(at(L + 2, T + 1), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(L + 2, T + 11), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(L + 3, T + 2), test::classicPixel(clWindow));
 }
 
 TEST_F(CheckListPixels, TheSelectionHighlightsTheTextAreaButNeverTheCheckColumn) {
@@ -288,21 +289,21 @@ TEST_F(CheckListPixels, TheSelectionHighlightsTheTextAreaButNeverTheCheckColumn)
     drv.key(form, Key::Tab);  // nowhere else to go: the list keeps the focus
     const Point o = list.windowOrigin();
     const int L = o.x + 2, T = o.y + 2 + 3 * 13;
-    EXPECT_EQ(at(L, T + 6), toPixel(kItemGrey));
-    EXPECT_EQ(at(L + 14, T + 6), toPixel(kItemGrey));
-    EXPECT_EQ(at(L + 16, T + 6), toPixel(clHighlight));
-    EXPECT_EQ(at(L + 200, T + 12), toPixel(clHighlight));
+    EXPECT_EQ(at(L, T + 6), test::classicPixel(kItemGrey));
+    EXPECT_EQ(at(L + 14, T + 6), test::classicPixel(kItemGrey));
+    EXPECT_EQ(at(L + 16, T + 6), test::classicPixel(clHighlight));
+    EXPECT_EQ(at(L + 200, T + 12), test::classicPixel(clHighlight));
     // The text, 2 pixels in, in the highlight text colour (the fake glyph starts 1 in).
-    EXPECT_EQ(at(L + 15 + 3, T + 6), toPixel(clHighlightText));
+    EXPECT_EQ(at(L + 15 + 3, T + 6), test::classicPixel(clHighlightText));
     // The unselected neighbour keeps the list colour.
-    EXPECT_EQ(at(L + 16, T + 13 + 6), toPixel(kItemGrey));
+    EXPECT_EQ(at(L + 16, T + 13 + 6), test::classicPixel(kItemGrey));
 }
 
 TEST_F(CheckListPixels, TheFocusRectangleFramesTheFocusedItemsTextArea) {
     start();
     const Point o = list.windowOrigin();
     const int L = o.x + 2, T = o.y + 2;
-    const Pixel grey = toPixel(kItemGrey);
+    const Pixel grey = test::classicPixel(kItemGrey);
     const Pixel dot = grey ^ 0x00FFFFFFu;
     ASSERT_TRUE(list.focused());
     // Nothing selected: the rectangle is on the first item.

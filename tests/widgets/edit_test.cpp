@@ -2,6 +2,7 @@
 // input method's composition, focus by Tab, setter rules and where the text is drawn.
 #include <gtest/gtest.h>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/edit.h"
@@ -196,8 +197,8 @@ TEST_F(Edit, TheCompositionShowsAtTheCaretUntilItIsCommitted) {
     // Underlined at the bottom of the line, under the composition only.
     const Point o = a.windowOrigin();
     const int underline = o.y + 3 + 13 - 1;
-    EXPECT_EQ(at(o.x + 3 + 14 + 3, underline), toPixel(clWindowText));
-    EXPECT_EQ(at(o.x + 3 + 3, underline), toPixel(clWindow));
+    EXPECT_EQ(at(o.x + 3 + 14 + 3, underline), test::classicPixel(clWindowText));
+    EXPECT_EQ(at(o.x + 3 + 3, underline), test::classicPixel(clWindow));
     drv.type(form, "中");
     a.textEditing("", 0);
     EXPECT_EQ(a.text(), "ab中");
@@ -228,10 +229,10 @@ TEST_F(Edit, HoverRecolouringStillGetsOnMouseMove) {
     a.OnMouseMove = [this](TObject*, TShiftState, int, int) { a.setColor(clWindow); };
     start();
     const Point o = a.windowOrigin();
-    EXPECT_EQ(at(o.x + 100, o.y + 10), toPixel(kPageGrey));
+    EXPECT_EQ(at(o.x + 100, o.y + 10), test::classicPixel(kPageGrey));
     drv.move(form, o + Point{100, 10});
     EXPECT_EQ(a.color(), clWindow);
-    EXPECT_EQ(at(o.x + 100, o.y + 10), toPixel(clWindow));
+    EXPECT_EQ(at(o.x + 100, o.y + 10), test::classicPixel(clWindow));
     EXPECT_EQ(a.cursor(), TCursor::crIBeam);
 }
 
@@ -243,18 +244,18 @@ TEST_F(Edit, TheTextStartsOnePixelInsideTheEdgeAndTheSelectionIsHighlightedWhenF
     ASSERT_TRUE(b.focused());
     const Point o = a.windowOrigin();
     // Edge, then one pixel of margin; the fake glyph box starts one pixel into its cell.
-    EXPECT_EQ(at(o.x, o.y), toPixel(clBtnShadow));
-    EXPECT_EQ(at(o.x + 1, o.y + 1), toPixel(cl3DDkShadow));
-    EXPECT_EQ(at(o.x + 4, o.y + 4), toPixel(clWindowText));
-    EXPECT_EQ(at(o.x + 3, o.y + 4), toPixel(clWindow));
-    EXPECT_EQ(at(o.x + 4, o.y + 3), toPixel(clWindow));
-    EXPECT_EQ(at(o.x + 3, o.y + 3), toPixel(clWindow));  // no selection shown unfocused
+    EXPECT_EQ(at(o.x, o.y), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(o.x + 1, o.y + 1), test::classicPixel(cl3DDkShadow));
+    EXPECT_EQ(at(o.x + 4, o.y + 4), test::classicPixel(clWindowText));
+    EXPECT_EQ(at(o.x + 3, o.y + 4), test::classicPixel(clWindow));
+    EXPECT_EQ(at(o.x + 4, o.y + 3), test::classicPixel(clWindow));
+    EXPECT_EQ(at(o.x + 3, o.y + 3), test::classicPixel(clWindow));  // no selection shown unfocused
     clickAt(a, 100);
     a.setSelection(0, 1);
     drv.advance(0);
-    EXPECT_EQ(at(o.x + 3, o.y + 3), toPixel(clHighlight));
-    EXPECT_EQ(at(o.x + 4, o.y + 4), toPixel(clHighlightText));
-    EXPECT_EQ(at(o.x + 3 + 7 + 1, o.y + 4), toPixel(clWindowText));
+    EXPECT_EQ(at(o.x + 3, o.y + 3), test::classicPixel(clHighlight));
+    EXPECT_EQ(at(o.x + 4, o.y + 4), test::classicPixel(clHighlightText));
+    EXPECT_EQ(at(o.x + 3 + 7 + 1, o.y + 4), test::classicPixel(clWindowText));
 }
 
 TEST_F(Edit, AutoSizeTakesTheHeightFromTheFont) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx/png.h"
+#include "support/colors.h"
 #include "support/driver.h"
 #include "widgets/group_box.h"
 #include "widgets/label.h"
@@ -86,9 +87,9 @@ TEST(Gallery, EveryStateDrawsAndTheStatesDiffer) {
         return v;
     };
     EXPECT_NE(crop(buttons[0]->windowRect()), crop(buttons[2]->windowRect()));
-    EXPECT_EQ(w.pixelAt(b2.left, b2.top), toPixel(clBtnShadow));
+    EXPECT_EQ(w.pixelAt(b2.left, b2.top), test::classicPixel(clBtnShadow));
     EXPECT_EQ(w.pixelAt(buttons[0]->windowRect().left, buttons[0]->windowRect().top),
-              toPixel(kPageGrey));
+              test::classicPixel(kPageGrey));
     EXPECT_NE(crop(bars[0]->windowRect()), crop(bars[1]->windowRect()));
     EXPECT_NE(crop(bars[1]->windowRect()), crop(bars[2]->windowRect()));
     drv.release(form, {b2.left + 5, b2.top + 5});

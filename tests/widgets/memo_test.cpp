@@ -2,6 +2,7 @@
 // scrolling by wheel, arrows and keys, and its scroll bar's greyed and live looks.
 #include <gtest/gtest.h>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/memo.h"
@@ -116,13 +117,14 @@ TEST_F(Memo, SettingTheEmptyTextEmptiesIt) {
     memo.setText("正在扫描：");
     start();
     const Point o = memo.windowOrigin();
-    EXPECT_NE(at(o.x + 5, o.y + 5), toPixel(clWindow));
+    EXPECT_NE(at(o.x + 5, o.y + 5), test::classicPixel(clWindow));
     memo.setText("");
     drv.advance(0);
     EXPECT_EQ(memo.text(), "");
     EXPECT_EQ(memo.lineCount(), 1);
     EXPECT_EQ(memo.line(0), "");
-    for (int x = 6; x < 300; x += 3) ASSERT_EQ(at(o.x + x, o.y + 8), toPixel(clWindow)) << x;
+    for (int x = 6; x < 300; x += 3)
+        ASSERT_EQ(at(o.x + x, o.y + 8), test::classicPixel(clWindow)) << x;
 }
 
 TEST_F(Memo, SettingTheSameTextRepaintsNothing) {
@@ -250,29 +252,29 @@ TEST_F(Memo, TheBarIsGreyedWhileEverythingFitsAndLiveOtherwise) {
     const Rect up = memo.scrollBar()->upArrowRect().translated(o);
     // The apex of the up arrow's triangle, and one pixel right and below (the emboss).
     const Point apex{up.left + 7, up.top + 6};
-    EXPECT_EQ(at(apex.x, apex.y), toPixel(clBtnShadow));
-    EXPECT_EQ(at(apex.x + 1, apex.y + 1), toPixel(clBtnShadow));
-    EXPECT_EQ(at(apex.x + 4, apex.y + 4), toPixel(clBtnHighlight));
+    EXPECT_EQ(at(apex.x, apex.y), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(apex.x + 1, apex.y + 1), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(apex.x + 4, apex.y + 4), test::classicPixel(clBtnHighlight));
     EXPECT_TRUE(memo.scrollBar()->thumbRect().empty());
     // The edge of the arrow button: raised.
-    EXPECT_EQ(at(up.left, up.top), toPixel(cl3DLight));
-    EXPECT_EQ(at(up.left + 1, up.top + 1), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(up.right - 1, up.bottom - 1), toPixel(cl3DDkShadow));
+    EXPECT_EQ(at(up.left, up.top), test::classicPixel(cl3DLight));
+    EXPECT_EQ(at(up.left + 1, up.top + 1), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(up.right - 1, up.bottom - 1), test::classicPixel(cl3DDkShadow));
     // The track is a checker of highlight and face.
     const Rect track = memo.scrollBar()->trackRect().translated(o);
     const Pixel t0 = at(track.left + 4, track.top + 4), t1 = at(track.left + 5, track.top + 4);
     EXPECT_NE(t0, t1);
-    EXPECT_TRUE(t0 == toPixel(clBtnHighlight) || t0 == toPixel(clBtnFace));
-    EXPECT_TRUE(t1 == toPixel(clBtnHighlight) || t1 == toPixel(clBtnFace));
+    EXPECT_TRUE(t0 == test::classicPixel(clBtnHighlight) || t0 == test::classicPixel(clBtnFace));
+    EXPECT_TRUE(t1 == test::classicPixel(clBtnHighlight) || t1 == test::classicPixel(clBtnFace));
 
     memo.setText(numbered(30));
     drv.advance(0);
-    EXPECT_EQ(at(apex.x, apex.y), toPixel(clBtnText));
+    EXPECT_EQ(at(apex.x, apex.y), test::classicPixel(clBtnText));
     const Rect thumb = memo.scrollBar()->thumbRect().translated(o);
     ASSERT_FALSE(thumb.empty());
     EXPECT_EQ(thumb.top, track.top);
     EXPECT_EQ(thumb.height(), track.height() * 9 / 30);  // proportional to the page
-    EXPECT_EQ(at(thumb.left + 5, thumb.top + 5), toPixel(clBtnFace));
+    EXPECT_EQ(at(thumb.left + 5, thumb.top + 5), test::classicPixel(clBtnFace));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Panels, group boxes, labels, images and progress bars: exact pixels and setter rules.
 #include <gtest/gtest.h>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/group_box.h"
@@ -36,13 +37,13 @@ TEST_F(Paint, RaisedAndLoweredBevelsAndTheirCorners) {
     b.setBounds(40, 10, 20, 10);
     b.setBevelOuter(TBevelCut::bvLowered);
     paint();
-    const Pixel hi = toPixel(clBtnHighlight), sh = toPixel(clBtnShadow);
+    const Pixel hi = test::classicPixel(clBtnHighlight), sh = test::classicPixel(clBtnShadow);
     EXPECT_EQ(at(10, 10), hi);
     EXPECT_EQ(at(28, 10), hi);
     EXPECT_EQ(at(29, 10), sh);  // top-right corner belongs to the right side
     EXPECT_EQ(at(10, 19), sh);  // bottom-left corner belongs to the bottom side
     EXPECT_EQ(at(29, 19), sh);
-    EXPECT_EQ(at(15, 15), toPixel(kItemGrey));
+    EXPECT_EQ(at(15, 15), test::classicPixel(kItemGrey));
     EXPECT_EQ(at(40, 10), sh);
     EXPECT_EQ(at(59, 10), hi);
     EXPECT_EQ(at(40, 19), hi);
@@ -61,11 +62,12 @@ TEST_F(Paint, SingleBorderIsATwoPixelSunkenEdgeAndMovesTheClientArea) {
     child.setBevelOuter(TBevelCut::bvNone);
     child.setColor(RGB(255, 0, 0));
     paint();
-    EXPECT_EQ(at(10, 10), toPixel(clBtnShadow));
-    EXPECT_EQ(at(59, 10), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(11, 11), toPixel(cl3DDkShadow));
-    EXPECT_EQ(at(58, 48), toPixel(cl3DLight));
-    EXPECT_EQ(at(12, 12), toPixel(RGB(255, 0, 0)));  // the child's origin is inside the edge
+    EXPECT_EQ(at(10, 10), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(59, 10), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(11, 11), test::classicPixel(cl3DDkShadow));
+    EXPECT_EQ(at(58, 48), test::classicPixel(cl3DLight));
+    EXPECT_EQ(at(12, 12),
+              test::classicPixel(RGB(255, 0, 0)));  // the child's origin is inside the edge
     EXPECT_EQ(child.windowOrigin(), (Point{12, 12}));
 }
 
@@ -80,7 +82,7 @@ TEST_F(Paint, ACaptionWithLeadingSpacesIsCentredWithItsSpaces) {
     int first = -1;
     for (int x = 0; x < 100 && first < 0; ++x)
         for (int y = 0; y < 30; ++y)
-            if (at(x, y) == toPixel(clWindowText)) {
+            if (at(x, y) == test::classicPixel(clWindowText)) {
                 first = x;
                 break;
             }
@@ -94,13 +96,13 @@ TEST_F(Paint, GroupBoxFrameIsEtchedAndTheCaptionBreaksIt) {
     g.setCaption("AB");
     paint();
     const int h = 13;  // form font line height
-    EXPECT_EQ(at(10, 10 + h / 2 - 1), toPixel(clBtnShadow));
-    EXPECT_EQ(at(11, 10 + h / 2), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(10 + 99, 10 + 59), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(10 + 98, 10 + 58), toPixel(clBtnShadow));
+    EXPECT_EQ(at(10, 10 + h / 2 - 1), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(11, 10 + h / 2), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(10 + 99, 10 + 59), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(10 + 98, 10 + 58), test::classicPixel(clBtnShadow));
     // Inside the caption's rectangle the shadow line is covered.
-    EXPECT_NE(at(10 + 8 + 6, 10 + h / 2 - 1), toPixel(clBtnShadow));
-    EXPECT_EQ(at(10 + 40, 10 + h / 2 - 1), toPixel(clBtnShadow));
+    EXPECT_NE(at(10 + 8 + 6, 10 + h / 2 - 1), test::classicPixel(clBtnShadow));
+    EXPECT_EQ(at(10 + 40, 10 + h / 2 - 1), test::classicPixel(clBtnShadow));
 }
 
 TEST_F(Paint, SettersGivenTheCurrentValueMarkNothing) {
@@ -157,7 +159,7 @@ TEST_F(Paint, ImagesStretchEachAxisAndLeaveTheRestToTheParent) {
     EXPECT_EQ(at(4, 1), rgb(0, 255, 0));
     EXPECT_EQ(at(7, 3), rgb(255, 255, 0));
     EXPECT_EQ(at(21, 1), rgb(255, 255, 0));
-    EXPECT_EQ(at(23, 3), toPixel(form.color()));
+    EXPECT_EQ(at(23, 3), test::classicPixel(form.color()));
 }
 
 TEST_F(Paint, AutoSizeLabelTakesItsCaptionsExtent) {
@@ -184,8 +186,8 @@ TEST_F(Paint, ProgressBarHoldsItsPositionInsideTheRange) {
     b.setPosition(50);
     EXPECT_EQ(b.filledWidth(), 50);
     paint();
-    EXPECT_EQ(at(3, 5), toPixel(clHighlight));
-    EXPECT_EQ(at(90, 5), toPixel(clBtnFace));
+    EXPECT_EQ(at(3, 5), test::classicPixel(clHighlight));
+    EXPECT_EQ(at(90, 5), test::classicPixel(clBtnFace));
 }
 
 TEST_F(Paint, AProgressStepThatAddsNoSegmentRepaintsNothing) {
@@ -204,6 +206,46 @@ TEST_F(Paint, AProgressStepThatAddsNoSegmentRepaintsNothing) {
     }
     EXPECT_EQ(repaints, b.segmentsShown());  // one repaint for each segment that appeared
     EXPECT_LT(repaints, 50);
+}
+
+// Each form resolves system colours through its own platform's scheme, at the same time:
+// a desktop whose colours change repaints its windows (the form and the controls on it)
+// in the new colours and leaves the windows of another desktop alone.
+TEST(SystemColours, EachFormPaintsWithItsOwnPlatformsScheme) {
+    struct Desktop {
+        platform::HeadlessPlatform platform;
+        test::FakeFontEngine fonts;
+        TApplication app{platform, fonts, "tolvane"};
+        TForm form{app, TBorderStyle::bsNone, {60, 40}, platform::WindowRole::Main};
+        TPanel& panel = form.make<TPanel>();
+        test::Driver drv{platform, app};
+        Desktop() {
+            form.setColor(clBackground);
+            panel.setParent(&form);
+            panel.setBounds(30, 10, 20, 20);
+            panel.setColor(clBtnFace);
+            form.show();
+            drv.start();
+        }
+        Pixel at(Point p) { return platform.window(form.window().id())->pixelAt(p.x, p.y); }
+    };
+    Desktop a, b;
+    a.platform.setSystemColor(clBackground, rgb(18, 52, 86));
+    a.platform.setSystemColor(clBtnFace, rgb(200, 10, 10));
+    a.drv.colorsChanged(a.form);
+    const struct {
+        Point at;
+        TColor stored;
+        Pixel changed;
+    } rows[] = {
+        {{5, 5}, clBackground, rgb(18, 52, 86)},  // the form
+        {{40, 20}, clBtnFace, rgb(200, 10, 10)},  // inside the panel's bevel
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(a.at(r.at), r.changed) << r.stored;
+        EXPECT_EQ(b.at(r.at), test::classicPixel(r.stored)) << r.stored;
+        EXPECT_NE(r.changed, test::classicPixel(r.stored));
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The flat button's state machine, row by row, and its layout.
 #include <gtest/gtest.h>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
 #include "widgets/image.h"
@@ -34,30 +35,30 @@ struct Flat : ::testing::Test {
 };
 
 TEST_F(Flat, AtRestNothingIsDrawnAndHoverRaisesAOnePixelEdge) {
-    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    EXPECT_EQ(at(100, 100), test::classicPixel(RGB(9, 9, 9)));
     drv.move(form, {110, 110});
     EXPECT_TRUE(b.hot());
-    EXPECT_EQ(at(100, 100), toPixel(clBtnHighlight));
-    EXPECT_EQ(at(179, 124), toPixel(clBtnShadow));
+    EXPECT_EQ(at(100, 100), test::classicPixel(clBtnHighlight));
+    EXPECT_EQ(at(179, 124), test::classicPixel(clBtnShadow));
     drv.move(form, {10, 10});
     EXPECT_FALSE(b.hot());
-    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    EXPECT_EQ(at(100, 100), test::classicPixel(RGB(9, 9, 9)));
 }
 
 TEST_F(Flat, PressedDraggedOutAndReleasedOutsideFiresNothingAndEndsAtRest) {
     drv.move(form, {110, 110});
     drv.press(form, {110, 110});
     EXPECT_TRUE(b.down());
-    EXPECT_EQ(at(100, 100), toPixel(clBtnShadow));  // sunken
+    EXPECT_EQ(at(100, 100), test::classicPixel(clBtnShadow));  // sunken
     drv.move(form, {10, 10});
     EXPECT_FALSE(b.down());
     EXPECT_TRUE(b.hot());  // still hot during the press: drawn raised outside
-    EXPECT_EQ(at(100, 100), toPixel(clBtnHighlight));
+    EXPECT_EQ(at(100, 100), test::classicPixel(clBtnHighlight));
     drv.release(form, {10, 10});
     EXPECT_EQ(clicks, 0);
     EXPECT_FALSE(b.down());
     EXPECT_FALSE(b.hot());
-    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    EXPECT_EQ(at(100, 100), test::classicPixel(RGB(9, 9, 9)));
 }
 
 TEST_F(Flat, DraggedOutAndBackInAndReleasedInsideFiresOneClick) {
@@ -81,7 +82,7 @@ TEST_F(Flat, NoLightingWhileAnotherWidgetHoldsTheMouse) {
     drv.press(form, {10, 160});  // the image takes the mouse
     drv.move(form, {110, 110});
     EXPECT_FALSE(b.hot());
-    EXPECT_EQ(at(100, 100), toPixel(RGB(9, 9, 9)));
+    EXPECT_EQ(at(100, 100), test::classicPixel(RGB(9, 9, 9)));
     drv.release(form, {110, 110});
     EXPECT_EQ(clicks, 0);
 }
@@ -115,7 +116,8 @@ TEST_F(Flat, AfterAClickThatOpenedANoticeTheHotStateFollowsThePointerNow) {
         ASSERT_EQ(drv.topBox(), nullptr);
         drv.advance(0);
         EXPECT_EQ(b.hot(), row.hot);
-        EXPECT_EQ(at(100, 100), row.hot ? toPixel(clBtnHighlight) : toPixel(RGB(9, 9, 9)));
+        EXPECT_EQ(at(100, 100),
+                  row.hot ? test::classicPixel(clBtnHighlight) : test::classicPixel(RGB(9, 9, 9)));
         drv.move(form, {10, 10});
     }
 }
@@ -158,7 +160,7 @@ TEST_F(Flat, GlyphPixelsOfTheBottomLeftColourAreTransparent) {
     drv.advance(1);
     Point g = b.glyphPos();
     EXPECT_EQ(at(100 + g.x, 100 + g.y), rgb(0, 128, 0));
-    EXPECT_EQ(at(100 + g.x + 5, 100 + g.y + 5), toPixel(RGB(9, 9, 9)));
+    EXPECT_EQ(at(100 + g.x + 5, 100 + g.y + 5), test::classicPixel(RGB(9, 9, 9)));
 }
 
 }  // namespace

@@ -97,6 +97,7 @@ class HeadlessPlatform final : public Platform {
     ~HeadlessPlatform() override;
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
+    const SystemColors& systemColors() const override { return colors_; }
     std::uint64_t now() override { return now_; }
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override;
     Point cursorPos() override { return cursor_; }
@@ -120,6 +121,9 @@ class HeadlessPlatform final : public Platform {
     // The scale of the windows made from now on.
     void setScale(int s) { scale_ = s; }
     void setIdleHook(IdleHook hook) { idle_ = std::move(hook); }
+    // The desktop's colour scheme gives system colour `c` a new value, in place (the
+    // windows hear of it by a ColorsChanged of their own).
+    void setSystemColor(TColor c, Pixel p) { colors_.colors.at(c & 0xFF) = p; }
     // Windows alive now, in creation order.
     const std::vector<HeadlessWindow*>& windows() const { return windows_; }
     HeadlessWindow* window(WindowId id) const;
@@ -131,6 +135,7 @@ class HeadlessPlatform final : public Platform {
     void forget(HeadlessWindow* w);
 
     std::vector<Rect> monitors_;
+    SystemColors colors_ = SystemColors::classic();
     int pointerDrop_ = 20;
     int scale_ = 1;
     std::uint64_t now_ = 1000;

@@ -235,6 +235,7 @@ class Win32Platform final : public Platform {
 
     std::unique_ptr<NativeWindow> createWindow(const WindowSpec& spec) override;
     Metrics metrics() const override { return metrics_; }
+    const SystemColors& systemColors() const override { return colors_; }
     std::uint64_t now() override;
     bool waitEvent(Event& out, std::optional<std::uint64_t> deadline) override;
     Point cursorPos() override {
@@ -272,7 +273,7 @@ class Win32Platform final : public Platform {
     HINSTANCE instance() const { return instance_; }
     // The screen resolution where the window is.
     int dpiOf(HWND h) const;
-    // Reads the desktop's colours into the scheme that toPixel uses.
+    // Reads the desktop's colours into the scheme the forms paint with.
     void readColors();
     HCURSOR cursor(Cursor c) const { return cursors_[std::size_t(c)]; }
     void post(const Event& e);
@@ -712,7 +713,6 @@ Win32Platform::Win32Platform(const std::string& title) : instance_(GetModuleHand
     lastTick_ = GetTickCount();
 
     readColors();
-    useSystemColors(&colors_);
     // The sizes as they are at 96 dots per inch: the widgets lay out in logical pixels.
     const auto forDpi = user32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
     const int dpi = systemDpi();
@@ -733,7 +733,6 @@ void Win32Platform::readColors() {
 }
 
 Win32Platform::~Win32Platform() {
-    useSystemColors(nullptr);
     KillTimer(app_, kBoxTimer);
     SetWindowLongPtrW(app_, GWLP_USERDATA, 0);
     DestroyWindow(app_);
