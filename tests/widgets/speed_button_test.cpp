@@ -6,6 +6,7 @@
 #include "support/fake_font.h"
 #include "widgets/image.h"
 #include "widgets/speed_button.h"
+#include "widgets/timer.h"
 
 namespace tv {
 namespace {
@@ -120,6 +121,89 @@ TEST_F(Flat, AfterAClickThatOpenedANoticeTheHotStateFollowsThePointerNow) {
                   row.hot ? test::classicPixel(clBtnHighlight) : test::classicPixel(RGB(9, 9, 9)));
         drv.move(form, {10, 10});
     }
+}
+
+// Only a change of look repaints, and then only the button: moves inside a lit button and
+// a drag from another widget across it draw nothing.
+TEST_F(Flat, RepaintsOnlyWhenItsLookChanges) {
+    const Rect button{100, 100, 180, 125};
+    const struct {
+        const char* name;
+        bool lit;        // the pointer is over it first
+        bool imageHeld;  // the picture below has the mouse
+        std::vector<Point> moves;
+        std::vector<Rect> presented;
+    } rows[] = {
+        {"the pointer enters", false, false, {{110, 110}}, {button}},
+        {"moves inside the lit button", true, false, {{120, 115}, {170, 120}}, {}},
+        {"the pointer leaves", true, false, {{10, 10}}, {button}},
+        {"a drag from the picture across it and off",
+         false,
+         true,
+         {{110, 110}, {120, 115}, {10, 10}},
+         {}},
+    };
+    auto& win = *platform.window(form.window().id());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drv.move(form, row.lit ? Point{105, 105} : Point{250, 10});
+        if (row.imageHeld) {
+            drv.move(form, {10, 160});
+            drv.press(form, {10, 160});
+        }
+        win.clearPresented();
+        for (Point p : row.moves) drv.move(form, p);
+        EXPECT_EQ(win.presented(), row.presented);
+        if (row.imageHeld) drv.release(form, row.moves.back());
+        drv.move(form, {250, 10});
+    }
+}
+
+// A notice that comes up while the button is held ends the press: releasing afterwards
+// clicks nothing, and hovering lights the button without sinking it.
+TEST_F(Flat, ANoticeDuringThePressEndsIt) {
+    auto& timer = form.make<TTimer>();
+    timer.setInterval(100);
+    timer.setOnTimer([&](TObject*) {
+        timer.setEnabled(false);
+        app.messageBox("完成", "托尔万(Tolvane)", MB_OK);
+    });
+    drv.move(form, {110, 110});
+    drv.press(form, {110, 110});
+    drv.advance(100);
+    ASSERT_NE(drv.topBox(), nullptr);
+    EXPECT_FALSE(b.down());
+    drv.key(*drv.topBox(), platform::Key::Return);
+    drv.release(form, {110, 110});
+    EXPECT_EQ(clicks, 0);
+    drv.move(form, {120, 110});
+    EXPECT_FALSE(b.down());
+    drv.move(form, {10, 10});
+    drv.move(form, {120, 110});
+    EXPECT_TRUE(b.hot());
+    EXPECT_FALSE(b.down());
+    drv.move(form, {10, 10});
+    EXPECT_FALSE(b.hot());
+}
+
+// Handlers bound to the mouse events hear button-relative points, after the button's own
+// change: the press sees it sunk, the release comes after the click.
+TEST_F(Flat, BoundMouseHandlersHearRelativePointsAfterTheButtonsOwnChange) {
+    std::vector<std::string> heard;
+    auto say = [&](const char* what, int x, int y) {
+        heard.push_back(std::string(what) + " " + std::to_string(x) + "," + std::to_string(y) +
+                        (b.down() ? " down" : ""));
+    };
+    b.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) { say("press", x, y); };
+    b.OnMouseMove = [&](TObject*, TShiftState, int x, int y) { say("move", x, y); };
+    b.OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int x, int y) { say("release", x, y); };
+    b.OnClick = [&](TObject*) { heard.push_back("click"); };
+    drv.move(form, {110, 110});
+    drv.press(form, {110, 110});
+    drv.move(form, {120, 111});
+    drv.release(form, {120, 111});
+    EXPECT_EQ(heard, (std::vector<std::string>{"move 10,10", "press 10,10 down", "move 20,11 down",
+                                               "click", "release 20,11"}));
 }
 
 TEST_F(Flat, ContentMovesOnePixelRightAndDownWhilePressed) {
