@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Mutation check, run by hand (not part of ./test): does the suite notice when one rule of
-# the two windows, the flat button, the check list or the hint breaks?
+# the two windows, the flat button, the check list, the hint or the forms' focus,
+# activation and double-click handling breaks?
 #
 #   scripts/mutate.sh                 every change of every target function
 #   scripts/mutate.sh form1.cpp       only that file; "Panel9MouseMove" or "hint.cpp:show"
@@ -37,6 +38,7 @@ BUILD = os.path.join(WORK, "build")
 # the binding), and the test programs that link it.
 WINDOW_TESTS = ["mainwindow_test"]
 WIDGET_TESTS = ["widgets_test", "text_controls_test", "mainwindow_test"]  # fastest first
+LIST_TESTS = ["text_controls_test", "widgets_test", "mainwindow_test"]  # its own tests first
 TARGETS = [
     ("src/mainwindow/form1.cpp", None, WINDOW_TESTS),
     ("src/about/form3.cpp", None, WINDOW_TESTS),
@@ -45,9 +47,13 @@ TARGETS = [
     ("src/widgets/check_list_box.cpp",
      "check checked setChecked setItemIndex itemAt select scrollIntoView setTopIndex userToggle "
      "mouseDown mouseMove mouseUp captureLost mouseWheel keyDown textInput focusChanged",
-     WIDGET_TESTS),
+     LIST_TESTS),
     ("src/widgets/hint.cpp", "hintTarget pointerMoved cancel forget due fire show hide",
      WIDGET_TESTS),
+    ("src/widgets/form.cpp",
+     "setActive handleEvent routeMouse updateHot setFocusedControl controlHidden focusFirst",
+     WIDGET_TESTS),
+    ("src/widgets/application.cpp", "setActiveForm active messageBox", WIDGET_TESTS),
 ]
 SKIP = {"handlers", "bindMembers"}
 

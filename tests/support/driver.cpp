@@ -48,6 +48,7 @@ void Driver::stop() {
 void Driver::onIdle(std::optional<std::uint64_t> deadline) {
     std::unique_lock<std::mutex> l(m_);
     idle_ = true;
+    wakeAt_ = deadline;
     cv_.notify_all();
     cv_.wait(l, [this] { return !commands_.empty(); });
     Command& c = commands_.front();
@@ -142,6 +143,12 @@ void Driver::doubleClick(TForm& f, Point p) {
     release(f, p);
     press(f, p, MouseButton::Left, 2);
     release(f, p);
+}
+
+void Driver::wheel(TForm& f, Point p, int notches) {
+    Event e = mouseEvent(f, EventType::MouseWheel, p);
+    e.wheel = notches;
+    submit({Command::Post, e, 0});
 }
 
 void Driver::moveTo(TControl& c, Point offset) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -36,6 +37,8 @@ class Driver {
     void release(TForm& f, Point p, platform::MouseButton b = platform::MouseButton::Left);
     void click(TForm& f, Point p);
     void doubleClick(TForm& f, Point p);
+    // Turns the wheel by `notches`, positive away from the user.
+    void wheel(TForm& f, Point p, int notches);
     // Moves onto the centre of a control and clicks it.
     void click(TControl& c);
     void moveTo(TControl& c, Point offset = {-1, -1});
@@ -56,6 +59,8 @@ class Driver {
     void dismissBox();
 
     std::uint64_t now() const { return platform_.now(); }
+    // When the idle loop last asked to be woken; nothing: it sleeps until an event comes.
+    std::optional<std::uint64_t> wakeAt() const { return wakeAt_; }
     platform::HeadlessPlatform& platform() const { return platform_; }
 
   private:
@@ -77,6 +82,7 @@ class Driver {
     bool idle_ = false;
     bool finished_ = false;
     std::uint16_t buttons_ = 0;
+    std::optional<std::uint64_t> wakeAt_;
 };
 
 }  // namespace tv::test

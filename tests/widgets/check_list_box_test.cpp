@@ -1,11 +1,16 @@
 // The check list: its press table, keys, type-ahead, setter rules, scrolling and pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
+#include "widgets/accessibility.h"
 #include "widgets/check_list_box.h"
 
 namespace tv {
@@ -184,7 +189,12 @@ TEST_F(CheckList, ANeverSetItemReadsUncheckedAndBadIndicesThrow) {
     EXPECT_THROW(list.checked(-1), std::out_of_range);
     EXPECT_THROW(list.setChecked(8, true), std::out_of_range);
     EXPECT_THROW(list.setItemIndex(8), std::out_of_range);
-    list.setItemIndex(3);
+    try {
+        list.setChecked(8, true);
+    } catch (const std::out_of_range& e) {
+        EXPECT_STREQ(e.what(), "list index 8 out of bounds (8 items)");
+    }
+    list.setItemIndex(0);
     list.setItemIndex(-1);
     EXPECT_EQ(list.itemIndex(), -1);
 }
@@ -208,19 +218,106 @@ TEST_F(CheckList, SettingTheCurrentStateRepaintsNothingAndANewOneOnlyThatCheckCo
     EXPECT_EQ(list.itemIndex(), -1);
 }
 
-TEST_F(CheckList, ChangingTheSelectionRepaintsOnlyTheOldAndNewItems) {
+// Each row starts where the one before left off; the list has the focus from the start,
+// its rectangle on the first item.
+TEST_F(CheckList, RepaintsOnlyTheItemsWhoseLookChanged) {
     start();
-    drv.click(form, item(2, 50));
+    const struct {
+        const char* name;
+        void (*act)(CheckList&);
+        std::vector<int> repainted;
+    } rows[] = {
+        {"a press on item 2", [](CheckList& t) { t.drv.click(t.form, t.item(2, 50)); }, {0, 2}},
+        {"then on item 5", [](CheckList& t) { t.drv.click(t.form, t.item(5, 50)); }, {2, 5}},
+        {"on item 5 again", [](CheckList& t) { t.drv.click(t.form, t.item(5, 50)); }, {}},
+        {"deselected from code", [](CheckList& t) { t.list.setItemIndex(-1); }, {5}},
+        {"a press on item 6: the focus rectangle leaves 5",
+         [](CheckList& t) { t.drv.click(t.form, t.item(6, 50)); },
+         {5, 6}},
+    };
     auto* win = platform.window(form.window().id());
-    win->clearPresented();
-    drv.click(form, item(5, 50));
-    Rect all;
-    for (const Rect& r : win->presented()) all = all.united(r);
-    const Rect two = list.itemRect(2).translated(list.windowOrigin());
-    const Rect five = list.itemRect(5).translated(list.windowOrigin());
-    EXPECT_EQ(all, two.united(five));
-    for (const Rect& r : win->presented())
-        EXPECT_TRUE(r == two || r == five) << r.left << "," << r.top;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        win->clearPresented();
+        row.act(*this);
+        repaint();
+        std::vector<int> repainted;
+        for (const Rect& r : win->presented())
+            for (int i = 0; i < list.count(); ++i)
+                if (r == list.itemRect(i).translated(list.windowOrigin())) repainted.push_back(i);
+        EXPECT_EQ(win->presented().size(), repainted.size()) << "only whole items";
+        std::sort(repainted.begin(), repainted.end());
+        EXPECT_EQ(repainted, row.repainted);
+    }
+}
+
+// What assistive technology hears: each change of a check or of the selection once, none
+// for setting what already is. Each row starts where the one before left off.
+TEST_F(CheckList, ReportsEachChangeOfACheckOrTheSelectionOnce) {
+    struct Heard : AccessObserver {
+        TControl* list = nullptr;
+        std::vector<std::pair<AccessChange, int>> changes;
+        void accessChanged(TControl& c, AccessChange what, int item) override {
+            if (&c == list && (what == AccessChange::Checked || what == AccessChange::Selection))
+                changes.emplace_back(what, item);
+        }
+    } heard;
+    heard.list = &list;
+    app.setAccessObserver(&heard);
+    start();
+    using C = AccessChange;
+    const struct {
+        const char* name;
+        void (*act)(CheckList&);
+        std::vector<std::pair<AccessChange, int>> changes;
+    } rows[] = {
+        {"a press on item 2's text",
+         [](CheckList& t) { t.drv.click(t.form, t.item(2, 50)); },
+         {{C::Selection, 2}}},
+        {"a press on its box",
+         [](CheckList& t) { t.drv.click(t.form, t.item(2, 5)); },
+         {{C::Checked, 2}}},
+        {"space", [](CheckList& t) { t.drv.key(t.form, Key::Space); }, {{C::Checked, 2}}},
+        {"a press on item 4's box",
+         [](CheckList& t) { t.drv.click(t.form, t.item(4, 5)); },
+         {{C::Selection, 4}, {C::Checked, 4}}},
+        {"deselected from code",
+         [](CheckList& t) { t.list.setItemIndex(-1); },
+         {{C::Selection, -1}}},
+        {"deselected again", [](CheckList& t) { t.list.setItemIndex(-1); }, {}},
+        {"item 4 checked from code as it is", [](CheckList& t) { t.list.setChecked(4, true); }, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        heard.changes.clear();
+        row.act(*this);
+        drv.advance(0);
+        EXPECT_EQ(heard.changes, row.changes);
+    }
+    app.setAccessObserver(nullptr);
+}
+
+// Handlers bound to the mouse events hear the list's own points; a press and release on
+// an item is a click.
+TEST_F(CheckList, BoundMouseHandlersHearThePressMoveReleaseAndClick) {
+    std::vector<std::string> heard;
+    auto say = [&](const char* what, int x, int y) {
+        heard.push_back(std::string(what) + " " + std::to_string(x) + "," + std::to_string(y));
+    };
+    list.OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        say("press", x, y);
+    };
+    list.OnMouseMove = [&](TObject*, TShiftState, int x, int y) { say("move", x, y); };
+    list.OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int x, int y) {
+        say("release", x, y);
+    };
+    list.OnClick = [&](TObject*) { heard.push_back("click"); };
+    start();
+    drv.move(form, {106, 40});
+    drv.press(form, {106, 40});
+    drv.release(form, {106, 40});
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"move 50,8", "press 50,8", "click", "release 50,8"}));
 }
 
 TEST_F(CheckList, AFontTakenFromANewParentCanBringTheBar) {
@@ -337,17 +434,31 @@ TEST_F(LongList, TheBarAppearsAndTheItemsNarrowByItsWidth) {
     EXPECT_EQ(list.itemsRect().right, 305 - 2);
 }
 
+// The wheel goes to the focused list wherever the pointer is; a scroll repaints the items
+// and the bar, a notch past the end nothing.
 TEST_F(LongList, TheWheelScrollsThreeItemsANotchWithinTheRange) {
     start();
     ASSERT_TRUE(list.focused());
     drv.click(form, item(0, 100));
-    list.mouseWheel(-1, 0);  // one notch towards the user: down the list
-    EXPECT_EQ(list.topIndex(), 3);
-    EXPECT_EQ(list.scrollBar().position(), 3);
-    for (int i = 0; i < 10; ++i) list.mouseWheel(-1, 0);
-    EXPECT_EQ(list.topIndex(), 17);
-    list.mouseWheel(1, 0);
-    EXPECT_EQ(list.topIndex(), 14);
+    auto* win = platform.window(form.window().id());
+    const Rect items = list.itemsRect().translated(list.windowOrigin());
+    const Rect bar = list.scrollBar().bounds().translated(list.windowOrigin());
+    const struct {
+        int notches;  // positive away from the user: up the list
+        int top;
+        bool repainted;
+    } rows[] = {{1, 0, false},  {-1, 3, true},   {-1, 6, true},
+                {-5, 17, true}, {-1, 17, false}, {1, 14, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.top);
+        win->clearPresented();
+        drv.wheel(form, {400, 250}, row.notches);
+        EXPECT_EQ(list.topIndex(), row.top);
+        EXPECT_EQ(list.scrollBar().position(), row.top);
+        Rect all;
+        for (const Rect& r : win->presented()) all = all.united(r);
+        EXPECT_EQ(all, row.repainted ? items.united(bar) : Rect{});
+    }
     EXPECT_EQ(list.itemIndex(), 0);  // the wheel leaves the selection alone
 }
 
@@ -410,6 +521,55 @@ TEST_F(LongList, DraggingTheThumbScrollsAndAPageClickMovesAPage) {
     EXPECT_EQ(thumb.bottom, track.bottom);
     drv.click(form, {thumb.left + 5, track.top + 1});  // the track above the thumb
     EXPECT_EQ(list.topIndex(), 17 - 9);
+}
+
+// A press on an item and moves with the button held: past the top or bottom edge each
+// move scrolls one item and selects it; beside the items the row under the pointer is
+// selected; once released, moves select nothing.
+TEST_F(LongList, DraggingSelectsAndPastAnEdgeScrollsOneItemAMove) {
+    start();
+    enum Where { Above, Below, Beside, On };
+    const struct {
+        const char* name;
+        int top;          // scrolled there first
+        bool thumbFirst;  // the thumb was clicked first
+        int pressed;      // the item pressed
+        bool released;    // released before the moves
+        std::vector<std::pair<Where, int>> moves;
+        int selected, topAfter;
+    } rows[] = {
+        {"above an unscrolled list", 0, false, 0, false, {{Above, 0}}, 0, 0},
+        {"above a scrolled list, twice", 5, false, 5, false, {{Above, 0}, {Above, 0}}, 3, 3},
+        {"below the last page", 17, false, 25, false, {{Below, 0}}, 25, 17},
+        {"below the first page, twice", 0, false, 8, false, {{Below, 0}, {Below, 0}}, 10, 2},
+        {"beside the items, on row 3", 0, false, 1, false, {{Beside, 3}}, 3, 0},
+        {"over item 5 after the release", 0, false, 2, true, {{On, 5}}, 2, 0},
+        {"over item 3 after a thumb click", 0, true, 1, false, {{On, 3}}, 3, 0},
+    };
+    const Rect box = list.windowRect();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.thumbFirst) {
+            const Rect thumb = list.scrollBar().thumbRect().translated(list.windowOrigin());
+            drv.click(form, {thumb.left + 5, thumb.top + 2});
+        }
+        list.setTopIndex(row.top);
+        const Point at = item(row.pressed, 50);
+        drv.move(form, at);
+        drv.press(form, at);
+        if (row.released) drv.release(form, at);
+        Point last = at;
+        for (auto [where, i] : row.moves) {
+            last = where == Above    ? Point{at.x, box.top - 5}
+                   : where == Below  ? Point{at.x, box.bottom + 5}
+                   : where == Beside ? Point{box.right + 10, item(i, 0).y}
+                                     : item(i, 50);
+            drv.move(form, last);
+        }
+        EXPECT_EQ(list.itemIndex(), row.selected);
+        EXPECT_EQ(list.topIndex(), row.topAfter);
+        if (!row.released) drv.release(form, last);
+    }
 }
 
 }  // namespace

@@ -117,6 +117,66 @@ TEST_F(Hints, GoesAtOnceWhenTheApplicationLosesTheActivation) {
     EXPECT_FALSE(hints.showing()) << "it waits for the pointer to move again";
 }
 
+// Once no hint is coming, nothing is due: the program sleeps until the next event.
+TEST_F(Hints, NothingIsDueOnceNoHintIsComing) {
+    const struct {
+        const char* name;
+        void (*act)(Hints&);
+        bool due;
+    } rows[] = {
+        {"waiting over the picture", [](Hints&) {}, true},
+        {"the pointer left for an unhinted picture",
+         [](Hints& t) {
+             t.drv.move(t.form, {540, 10});
+         },
+         false},
+        {"a key", [](Hints& t) { t.drv.key(t.form, platform::Key::Down); }, false},
+        {"a click",
+         [](Hints& t) {
+             t.drv.press(t.form, {560, 10});
+             t.drv.release(t.form, {560, 10});
+         },
+         false},
+        {"the hint came and went", [](Hints& t) { t.drv.advance(3000); }, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drv.move(form, {300, 300});
+        drv.move(form, {560, 10});
+        row.act(*this);
+        EXPECT_EQ(drv.wakeAt().has_value(), row.due);
+    }
+}
+
+// The hinted picture hidden meanwhile: its hint goes at once, or never comes. Shown again
+// under the pointer, its hint comes after the pause, unless it had come and gone already
+// and the pointer has not left the picture since.
+TEST_F(Hints, GoesWithItsControl) {
+    const struct {
+        const char* name;
+        std::uint64_t hiddenAfter;
+        bool again;
+    } rows[] = {
+        {"hidden while waiting", 100, true},
+        {"hidden while shown", 500, true},
+        {"hidden once spent", 3000, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        drv.move(form, {300, 300});
+        drv.move(form, {560, 10});
+        drv.advance(row.hiddenAfter);
+        min.setVisible(false);
+        drv.advance(0);
+        EXPECT_FALSE(hints.showing());
+        EXPECT_FALSE(drv.wakeAt().has_value());
+        min.setVisible(true);
+        drv.move(form, {561, 11});
+        drv.advance(500);
+        EXPECT_EQ(hints.showing(), row.again);
+    }
+}
+
 TEST_F(Hints, IsKeptOnTheDesktop) {
     form.moveTo({1024 - 601, 768 - 30});
     drv.move(form, {590, 10});
