@@ -169,6 +169,13 @@ TEST_F(Msaa, TheWindowAnswersWithItsControlsByNameAndRole) {
         {"使用代理服务器", ROLE_SYSTEM_CHECKBUTTON},
     };
     for (const Row& r : rows) EXPECT_TRUE(find(r.name, r.role).p) << r.name << " " << r.role;
+    // The logo is a link named by the product; its value is where it leads.
+    Object logo = find("托尔万(Tolvane)", ROLE_SYSTEM_LINK);
+    ASSERT_TRUE(logo.p);
+    BSTR address = nullptr;
+    ASSERT_EQ(logo->get_accValue(self(), &address), S_OK);
+    EXPECT_EQ(win32::fromWide(address), "http://tolvane.example/");
+    SysFreeString(address);
     // Each child knows its parent.
     Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
     ASSERT_TRUE(header.p);
@@ -236,6 +243,53 @@ TEST_F(Msaa, NavigationWalksTheSameChildrenAndTheFormHasTheWindowAsParent) {
     // (E_NOTIMPL), so only that it is one is checked here.
     Object window(up);
     EXPECT_TRUE(window.p);
+}
+
+TEST_F(Msaa, DirectionalNavigationFollowsTheScreenAndSelectingAnItemFocusesItsList) {
+    Object scan = find("扫  描", ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_TRUE(scan.p);
+    struct Row {
+        long direction;
+        const char* name;  // none: nothing lies that way
+        long role;
+    };
+    const Row rows[] = {
+        {NAVDIR_DOWN, "杀  毒", ROLE_SYSTEM_PUSHBUTTON},
+        {NAVDIR_LEFT, "扫描对象：", ROLE_SYSTEM_LIST},
+        {NAVDIR_UP, "扫描对象：", ROLE_SYSTEM_STATICTEXT},  // the label up on the left
+        {NAVDIR_RIGHT, nullptr, 0},
+    };
+    for (const Row& r : rows) {
+        VARIANT at;
+        const HRESULT hr = scan->accNavigate(r.direction, self(), &at);
+        if (!r.name) {
+            EXPECT_EQ(hr, S_FALSE) << r.direction;
+            EXPECT_EQ(at.vt, VT_EMPTY) << r.direction;
+            continue;
+        }
+        ASSERT_EQ(hr, S_OK) << r.direction;
+        ASSERT_EQ(at.vt, VT_DISPATCH) << r.direction;
+        Object to(at.pdispVal);
+        EXPECT_EQ(nameOf(to), r.name);
+        EXPECT_EQ(roleOf(to), r.role);
+    }
+    VARIANT at;
+    EXPECT_EQ(scan->accNavigate(0x7f, self(), &at), E_INVALIDARG);
+
+    Object system = find("System(C:)", ROLE_SYSTEM_LISTITEM);
+    Object list = find("扫描对象：", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(system.p && list.p);
+    EXPECT_EQ(system->accSelect(SELFLAG_ADDSELECTION, self()), E_INVALIDARG);  // one at a time
+    EXPECT_EQ(scan->accSelect(SELFLAG_TAKESELECTION, self()), S_FALSE);
+    ASSERT_EQ(system->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, self()), S_OK);
+    app.runNested([&] { return form1.CheckListBox2->itemIndex() >= 0; });
+    EXPECT_TRUE(stateOf(system) & STATE_SYSTEM_SELECTED);
+    EXPECT_FALSE(stateOf(system) & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(form1.focusedControl(), form1.CheckListBox2);
+    VARIANT selected;
+    ASSERT_EQ(list->get_accSelection(&selected), S_OK);
+    ASSERT_EQ(selected.vt, VT_DISPATCH);
+    EXPECT_EQ(nameOf(Object(selected.pdispVal)), "System(C:)");
 }
 
 TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
@@ -313,6 +367,9 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
          nullptr, STATE_SYSTEM_CHECKED},
         {[&] { form1.setFocusedControl(form1.Edit1); }, EVENT_OBJECT_FOCUS, "设置IE标题：", nullptr,
          STATE_SYSTEM_FOCUSED},
+        // The label's new caption renames it, then the list it names.
+        {[&] { form1.Label13->setCaption("盘符："); }, EVENT_OBJECT_NAMECHANGE, "盘符：", nullptr,
+         0},
     };
     std::vector<Heard> events;
     heard = &events;
@@ -330,6 +387,9 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
             Sleep(10);
         }
         ASSERT_FALSE(events.empty()) << r.name;
+        if (r.event == EVENT_OBJECT_NAMECHANGE) {
+            EXPECT_EQ(events.size(), 2u);
+        }
         const Heard& e = events.back();
         EXPECT_EQ(e.event, r.event) << r.name;
         EXPECT_EQ(e.hwnd, hwnd) << r.name;
@@ -350,7 +410,7 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
             ASSERT_EQ(from->get_accValue(child, &b), S_OK) << r.name;
             EXPECT_EQ(win32::fromWide(b), r.value);
             SysFreeString(b);
-        } else {
+        } else if (r.state) {
             VARIANT state;
             VariantInit(&state);
             ASSERT_EQ(from->get_accState(child, &state), S_OK) << r.name;

@@ -2,6 +2,7 @@
 // component; buttons add actions, text controls text, edits editable text, progress bars
 // a value, windows the window signals), all answering from the model.
 #include "a11y/atk/objects.h"
+#include "a11y/text_units.h"
 
 #include <algorithm>
 #include <cstring>
@@ -269,26 +270,89 @@ gchar* textSelection(AtkText* t, gint i, gint* start, gint* end) {
     *end = toChars(s, selectionEnd(n));
     return slice(s, *start, *end);
 }
-// Characters and lines; the other granularities give the whole text.
+// A span of the model's bytes as ATK's characters, and its text.
+gchar* answerSpan(const std::string& s, Span b, gint* start, gint* end) {
+    *start = toChars(s, b.start);
+    *end = toChars(s, b.end);
+    return slice(s, *start, *end);
+}
+// The character at the offset; empty at the end.
+gchar* charAt(const std::string& s, gint offset, gint* start, gint* end) {
+    const gint count = gint(charCount(s));
+    *start = std::clamp(offset, 0, count);
+    *end = std::min(*start + 1, count);
+    return slice(s, *start, *end);
+}
+
 gchar* textStringAt(AtkText* t, gint offset, AtkTextGranularity g, gint* start, gint* end) {
     const Node n = nodeOf(t);
     const std::string s = n ? text(n) : std::string();
-    const gint count = gint(charCount(s));
-    *start = 0;
-    *end = count;
-    if (g == ATK_TEXT_GRANULARITY_CHAR) {
-        *start = std::clamp(offset, 0, count);
-        *end = std::min(*start + 1, count);
-    } else if (g == ATK_TEXT_GRANULARITY_LINE || g == ATK_TEXT_GRANULARITY_PARAGRAPH) {
-        const std::size_t at = toBytes(s, offset);
-        const std::size_t b = at == 0 ? 0 : s.rfind('\n', at - 1);
-        const std::size_t lineStart = b == std::string::npos || at == 0 ? 0 : b + 1;
-        const std::size_t e = s.find('\n', at);
-        const std::size_t lineEnd = e == std::string::npos ? s.size() : e + 1;
-        *start = toChars(s, lineStart);
-        *end = toChars(s, lineEnd);
+    const std::size_t at = toBytes(s, offset);
+    switch (g) {
+        case ATK_TEXT_GRANULARITY_CHAR:
+            return charAt(s, offset, start, end);
+        case ATK_TEXT_GRANULARITY_WORD:
+            return answerSpan(s, unitAt(s, at, TextUnit::Word), start, end);
+        case ATK_TEXT_GRANULARITY_SENTENCE:
+            return answerSpan(s, unitAt(s, at, TextUnit::Sentence), start, end);
+        case ATK_TEXT_GRANULARITY_LINE:
+        case ATK_TEXT_GRANULARITY_PARAGRAPH:
+            break;
     }
-    return slice(s, *start, *end);
+    // A line with its line break: from one line's start to the next.
+    return answerSpan(s, between(s, at, TextUnit::Line, true), start, end);
+}
+
+// The older form: the text between two boundaries of a kind.
+gchar* textAt(AtkText* t, gint offset, AtkTextBoundary b, gint* start, gint* end) {
+    const Node n = nodeOf(t);
+    const std::string s = n ? text(n) : std::string();
+    const std::size_t at = toBytes(s, offset);
+    struct Kind {
+        TextUnit unit;
+        bool starts;
+    };
+    Kind k{TextUnit::Line, true};
+    switch (b) {
+        case ATK_TEXT_BOUNDARY_CHAR:
+            return charAt(s, offset, start, end);
+        case ATK_TEXT_BOUNDARY_WORD_START:
+        case ATK_TEXT_BOUNDARY_WORD_END:
+            k = {TextUnit::Word, b == ATK_TEXT_BOUNDARY_WORD_START};
+            break;
+        case ATK_TEXT_BOUNDARY_SENTENCE_START:
+        case ATK_TEXT_BOUNDARY_SENTENCE_END:
+            k = {TextUnit::Sentence, b == ATK_TEXT_BOUNDARY_SENTENCE_START};
+            break;
+        case ATK_TEXT_BOUNDARY_LINE_START:
+        case ATK_TEXT_BOUNDARY_LINE_END:
+            k = {TextUnit::Line, b == ATK_TEXT_BOUNDARY_LINE_START};
+            break;
+    }
+    return answerSpan(s, between(s, at, k.unit, k.starts), start, end);
+}
+
+// The caret and the one selection a client may set.
+gboolean selectChars(AtkText* t, gint anchor, gint caret) {
+    NodeData* d = dataOf(t);
+    if (!d || !d->node) return FALSE;
+    const std::string s = text(d->node);
+    return setSelection(d->tree->app(), d->node, toBytes(s, anchor), toBytes(s, caret));
+}
+gboolean textSetCaret(AtkText* t, gint offset) {
+    return selectChars(t, offset, offset);
+}
+gboolean textSetSelection(AtkText* t, gint i, gint start, gint end) {
+    return i == 0 && selectChars(t, start, end);
+}
+gboolean textAddSelection(AtkText* t, gint start, gint end) {
+    return textSelections(t) == 0 && selectChars(t, start, end);
+}
+gboolean textRemoveSelection(AtkText* t, gint i) {
+    const Node n = nodeOf(t);
+    if (i != 0 || textSelections(t) == 0) return FALSE;
+    const gint at = toChars(text(n), caret(n));
+    return selectChars(t, at, at);
 }
 
 void textInit(gpointer iface, gpointer) {
@@ -300,6 +364,11 @@ void textInit(gpointer iface, gpointer) {
     i->get_n_selections = textSelections;
     i->get_selection = textSelection;
     i->get_string_at_offset = textStringAt;
+    i->get_text_at_offset = textAt;
+    i->set_caret_offset = textSetCaret;
+    i->set_selection = textSetSelection;
+    i->add_selection = textAddSelection;
+    i->remove_selection = textRemoveSelection;
 }
 
 // --- AtkEditableText --------------------------------------------------------------------
