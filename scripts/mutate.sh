@@ -200,18 +200,26 @@ def mutants(path, text, wanted):
 
 
 def sync_tree():
+    """Make the copy mirror the working tree: changed files copied, files git no longer lists
+    removed (CMake globs some folders, so a stale file would still be compiled)."""
     files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=ROOT,
                            check=True, capture_output=True).stdout.decode().split("\0")
-    for f in filter(None, files):
+    listed = {f for f in files if f and os.path.isfile(os.path.join(ROOT, f))}
+    for f in listed:
         src, dst = os.path.join(ROOT, f), os.path.join(TREE, f)
-        if not os.path.isfile(src):
-            continue
         if os.path.isfile(dst):
             with open(src, "rb") as a, open(dst, "rb") as b:
                 if a.read() == b.read():
                     continue
         os.makedirs(os.path.dirname(dst), exist_ok=True)
         shutil.copy2(src, dst)
+    for folder, dirs, names in os.walk(TREE, topdown=False):
+        for n in names:
+            full = os.path.join(folder, n)
+            if os.path.relpath(full, TREE) not in listed:
+                os.remove(full)
+        if folder != TREE and not os.listdir(folder):
+            os.rmdir(folder)
 
 
 def build(targets):
