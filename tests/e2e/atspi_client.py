@@ -210,6 +210,10 @@ def main():
     check(not t.addSelection(0, 1), "Edit1 has one selection only")
     check(t.removeSelection(0), "Edit1's selection goes")
     wait_for(lambda: edit.queryText().getNSelections() == 0, "no selection left")
+    check(not state(edit, pyatspi.STATE_FOCUSED), "Edit1 not focused yet")
+    check(edit.queryComponent().grabFocus(), "Edit1 takes the focus")
+    wait_for(lambda: state(edit, pyatspi.STATE_FOCUSED)
+             and saw("object:state-changed:focused", edit.name, 1), "Edit1 focused, and told")
 
     # The About dialog through its sidebar item: its modal loop holds no client.
     act(by_id(frame, "Panel6"), "click")

@@ -18,6 +18,7 @@
 #include "gfx/win32/win32_text.h"
 #include "host/recording_host.h"
 #include "mainwindow/form1.h"
+#include "msaa_children.h"
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
 #include "support/fake_font.h"
@@ -52,11 +53,7 @@ struct Object {
 };
 
 VARIANT self() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = CHILDID_SELF;
-    return v;
+    return test::childId(CHILDID_SELF);
 }
 
 std::string nameOf(const Object& o) {
@@ -113,18 +110,11 @@ struct MsaaProgram {
         CoUninitialize();
     }
     void walk(const Object& o) {
-        long count = 0;
-        o->get_accChildCount(&count);
-        for (long i = 1; i <= count; ++i) {
-            VARIANT v;
-            VariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = i;
-            IDispatch* d = nullptr;
-            if (o->get_accChild(v, &d) != S_OK) continue;
-            nodes.emplace_back(d);
-            if (nodes.back().p) walk(Object(nodes.back()));
-        }
+        test::forEachChild(o.p, [&](IAccessible* child) {
+            nodes.emplace_back().p = child;
+            walk(nodes.back());
+            return false;
+        });
     }
     // The first node with this name and role; an empty object when there is none.
     Object find(const std::string& name, long role) {
@@ -226,17 +216,13 @@ TEST_F(Msaa, NavigationWalksTheSameChildrenAndTheFormHasTheWindowAsParent) {
     }
     ASSERT_EQ(long(names.size()), count);
     for (long i = 1; i <= count; ++i) {
-        VARIANT v = self();
-        v.lVal = i;
         IDispatch* d = nullptr;
-        ASSERT_EQ(root->get_accChild(v, &d), S_OK);
+        ASSERT_EQ(root->get_accChild(test::childId(i), &d), S_OK);
         Object o(d);
         EXPECT_EQ(nameOf(o) + "/" + std::to_string(roleOf(o)), names[std::size_t(i - 1)]);
     }
-    VARIANT beyond = self();
-    beyond.lVal = count + 1;
     IDispatch* none = nullptr;
-    EXPECT_EQ(root->get_accChild(beyond, &none), E_INVALIDARG);
+    EXPECT_EQ(root->get_accChild(test::childId(count + 1), &none), E_INVALIDARG);
     IDispatch* up = nullptr;
     ASSERT_EQ(root->get_accParent(&up), S_OK);
     // The system's object for the window; Wine answers neither its role nor its name

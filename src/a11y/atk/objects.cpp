@@ -192,8 +192,15 @@ void componentExtents(AtkComponent* c, gint* x, gint* y, gint* w, gint* h, AtkCo
     *h = r.height();
 }
 
+gboolean componentGrabFocus(AtkComponent* c) {
+    NodeData* d = dataOf(c);
+    return d && d->node && takeFocus(d->tree->app(), d->node);
+}
+
 void componentInit(gpointer iface, gpointer) {
-    static_cast<AtkComponentIface*>(iface)->get_extents = componentExtents;
+    auto* i = static_cast<AtkComponentIface*>(iface);
+    i->get_extents = componentExtents;
+    i->grab_focus = componentGrabFocus;
 }
 
 // --- AtkAction --------------------------------------------------------------------------
