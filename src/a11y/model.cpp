@@ -1,6 +1,7 @@
 #include "a11y/model.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "widgets/application.h"
 #include "widgets/check_box.h"
@@ -393,31 +394,32 @@ void run(TControl& c, int item) {
     }
 }
 
+// Hands `work` to the loop, which runs it right after the current wait if the node is
+// still there then (a notice may have closed meanwhile).
+void later(TApplication& app, Node n, std::function<void()> work) {
+    TForm* form = formOf(n);
+    app.post([&app, form, n, work = std::move(work)] {
+        if (alive(app, form, n)) work();
+    });
+}
+
 }  // namespace
 
 bool doAction(TApplication& app, Node n, int i) {
     if (!n || i != 0 || actionCount(n) == 0 || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n] {
-        if (alive(app, form, n)) run(*n.control, n.item);
-    });
+    later(app, n, [n] { run(*n.control, n.item); });
     return true;
 }
 
 bool setText(TApplication& app, Node n, const std::string& utf8) {
     if (!textSettable(n) || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n, utf8] {
-        if (alive(app, form, n)) n.control->setText(utf8);
-    });
+    later(app, n, [n, utf8] { n.control->setText(utf8); });
     return true;
 }
 
 bool setSelection(TApplication& app, Node n, std::size_t anchor, std::size_t caret) {
     if (!(as<TEdit>(n) || as<TMemo>(n)) || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n, anchor, caret] {
-        if (!alive(app, form, n)) return;
+    later(app, n, [n, anchor, caret] {
         if (auto* e = dynamic_cast<TEdit*>(n.control))
             e->setSelection(anchor, caret);
         else
@@ -427,20 +429,16 @@ bool setSelection(TApplication& app, Node n, std::size_t anchor, std::size_t car
 }
 
 bool takeFocus(TApplication& app, Node n) {
-    if (!n || !actionable(n) || !n.control->canFocus() || isForm(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n] {
-        if (alive(app, form, n)) form->setFocusedControl(n.control);
-    });
+    if (!n || isForm(n) || !n.control->canFocus() || !actionable(n)) return false;
+    later(app, n, [n] { n.control->form().setFocusedControl(n.control); });
     return true;
 }
 
 bool select(TApplication& app, Node n) {
     if (!listOf(n) || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n] {
+    later(app, n, [n] {
         auto* l = static_cast<TCheckListBox*>(n.control);
-        if (alive(app, form, n) && n.item < l->count()) l->setItemIndex(n.item);
+        if (n.item < l->count()) l->setItemIndex(n.item);
     });
     return true;
 }
