@@ -176,6 +176,16 @@ def main():
         wait_for(lambda: state(system[0], pyatspi.STATE_CHECKED), "System(C:) checked")
         wait_for(lambda: saw("object:state-changed:checked", "System(C:)", 1),
                  "the checked event of System(C:)")
+        # The list's one selected item, and another one taken without toggling it.
+        sel = drives.querySelection()
+        check(sel.nSelectedChildren == 1 and sel.getSelectedChild(0).name == "System(C:)",
+              "System(C:) is the list's selection")
+        at = system[0].getIndexInParent()
+        check(sel.selectChild(at + 1), "the list takes another item")
+        wait_for(lambda: sel.isChildSelected(at + 1) and not sel.isChildSelected(at),
+                 "the next item selected")
+        check(not state(drives.getChildAtIndex(at + 1), pyatspi.STATE_CHECKED),
+              "selecting does not check")
         act(scan, "click")
         memo = by_id(frame, "Memo1")
         wait_for(lambda: "正在扫描：" in text_of(memo), "the memo shows the scan")

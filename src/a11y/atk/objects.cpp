@@ -1,6 +1,7 @@
 // The ATK objects: one GObject type per set of interfaces a node needs (every node is a
 // component; buttons add actions, text controls text, edits editable text, progress bars
-// a value, windows the window signals), all answering from the model.
+// a value, windows the window signals, check lists the selection), all answering from the
+// model.
 #include "a11y/atk/objects.h"
 #include "a11y/text_units.h"
 
@@ -35,6 +36,8 @@ enum Interface : unsigned {
     kEditable = 4,
     kValue = 8,
     kWindow = 16,
+    kSelection = 32,
+    kAll = 63,
 };
 
 NodeData* dataOf(gpointer o) {
@@ -451,6 +454,40 @@ void valueInit(gpointer iface, gpointer) {
 
 void windowInit(gpointer, gpointer) {}
 
+// --- AtkSelection -----------------------------------------------------------------------
+// A check list's one selected item.
+
+Node selectedChild(Node list) {
+    for (int i = 0; i < childCount(list); ++i)
+        if (states(child(list, i)) & kSelected) return child(list, i);
+    return {};
+}
+gboolean selectionAdd(AtkSelection* s, gint i) {
+    NodeData* d = dataOf(s);
+    return d && d->node && select(d->tree->app(), child(d->node, i));
+}
+AtkObject* selectionRef(AtkSelection* s, gint i) {
+    NodeData* d = dataOf(s);
+    const Node c = d && d->node && i == 0 ? selectedChild(d->node) : Node{};
+    return c ? static_cast<AtkObject*>(g_object_ref(d->tree->object(c))) : nullptr;
+}
+gint selectionCount(AtkSelection* s) {
+    const Node n = nodeOf(s);
+    return n && selectedChild(n) ? 1 : 0;
+}
+gboolean selectionHas(AtkSelection* s, gint i) {
+    const Node n = nodeOf(s);
+    return n && (states(child(n, i)) & kSelected) != 0;
+}
+
+void selectionInit(gpointer iface, gpointer) {
+    auto* i = static_cast<AtkSelectionIface*>(iface);
+    i->add_selection = selectionAdd;
+    i->ref_selection = selectionRef;
+    i->get_selection_count = selectionCount;
+    i->is_child_selected = selectionHas;
+}
+
 // --- Types ------------------------------------------------------------------------------
 
 GType baseType() {
@@ -467,9 +504,9 @@ GType baseType() {
 }
 
 GType typeFor(unsigned interfaces) {
-    static GType types[32] = {};
+    static GType types[kAll + 1] = {};
     if (!interfaces) return baseType();
-    GType& type = types[interfaces & 31];
+    GType& type = types[interfaces & kAll];
     if (type) return type;
     const GTypeInfo info = {sizeof(TvAccessibleClass), nullptr, nullptr, nullptr, nullptr, nullptr,
                             sizeof(TvAccessible),      0,       nullptr, nullptr};
@@ -485,6 +522,7 @@ GType typeFor(unsigned interfaces) {
         {kEditable, ATK_TYPE_EDITABLE_TEXT, editableInit},
         {kValue, ATK_TYPE_VALUE, valueInit},
         {kWindow, ATK_TYPE_WINDOW, windowInit},
+        {kSelection, ATK_TYPE_SELECTION, selectionInit},
     };
     for (const auto& i : kInterfaces) {
         if (!(interfaces & i.bit)) continue;
@@ -501,6 +539,7 @@ unsigned interfacesOf(Node n) {
     if (textSettable(n)) m |= kEditable;
     if (hasValue(n)) m |= kValue;
     if (!parent(n)) m |= kWindow;
+    if (role(n) == Role::List) m |= kSelection;
     return m;
 }
 
