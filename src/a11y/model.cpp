@@ -1,6 +1,7 @@
 #include "a11y/model.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "widgets/application.h"
 #include "widgets/check_box.h"
@@ -87,6 +88,16 @@ const TControl* labelOf(const TControl* c) {
     return best;
 }
 
+// The label or group box whose caption names a control that shows none of its own.
+const TControl* lender(Node n) {
+    if (!(as<TEdit>(n) || as<TMemo>(n) || as<TCheckListBox>(n) || as<TProgressBar>(n)))
+        return nullptr;
+    if (!n.control->hint().empty()) return nullptr;
+    if (const TControl* label = labelOf(n.control)) return label;
+    // Alone in a group box, a control is named by the box's caption.
+    return dynamic_cast<const TGroupBox*>(n.control->parent());
+}
+
 }  // namespace
 
 std::vector<Node> windows(const TApplication& app) {
@@ -131,6 +142,46 @@ int indexInParent(const TApplication& app, Node n) {
     const auto& siblings = n.control->parent()->children();
     const auto it = std::find(siblings.begin(), siblings.end(), n.control);
     return it == siblings.end() ? -1 : int(it - siblings.begin());
+}
+
+Node neighbour(Node n, Direction d) {
+    const Node up = parent(n);
+    if (!up) return {};
+    const Rect from = screenBounds(n);
+    // The gap from `from` to `to` along the direction (negative: not wholly beyond) and
+    // across it (zero where they overlap).
+    const auto gaps = [d, &from](const Rect& to) {
+        const auto apart = [](int lo1, int hi1, int lo2, int hi2) {
+            return std::max({0, lo2 - hi1, lo1 - hi2});
+        };
+        switch (d) {
+            case Direction::Up:
+                return std::pair{from.top - to.bottom,
+                                 apart(from.left, from.right, to.left, to.right)};
+            case Direction::Down:
+                return std::pair{to.top - from.bottom,
+                                 apart(from.left, from.right, to.left, to.right)};
+            case Direction::Left:
+                return std::pair{from.left - to.right,
+                                 apart(from.top, from.bottom, to.top, to.bottom)};
+            case Direction::Right:
+                break;
+        }
+        return std::pair{to.left - from.right, apart(from.top, from.bottom, to.top, to.bottom)};
+    };
+    Node best;
+    int bestScore = 0;
+    for (int i = 0; i < childCount(up); ++i) {
+        const Node c = child(up, i);
+        if (c == n || !(states(c) & kShowing)) continue;
+        const Rect b = screenBounds(c);
+        if (b.width() <= 0 || b.height() <= 0) continue;
+        const auto [along, across] = gaps(b);
+        if (along < 0) continue;
+        const int score = along + 2 * across;
+        if (!best || score < bestScore) best = c, bestScore = score;
+    }
+    return best;
 }
 
 Role role(Node n) {
@@ -183,21 +234,29 @@ std::string name(Node n) {
         // The main window's caption is the one the task bar shows.
         return f == f->application().mainForm() ? f->application().title() : f->caption();
     }
+    if (!n.control->accessibleName().empty()) return n.control->accessibleName();
     if (as<TEdit>(n) || as<TMemo>(n) || as<TCheckListBox>(n) || as<TProgressBar>(n)) {
-        if (!n.control->hint().empty()) return n.control->hint();
-        if (const TControl* label = labelOf(n.control)) return trimmed(label->caption());
-        // Alone in a group box, a control is named by the box's caption.
-        if (const auto* box = dynamic_cast<const TGroupBox*>(n.control->parent()))
-            return trimmed(box->caption());
-        return {};
+        if (const TControl* from = lender(n)) return trimmed(from->caption());
+        return n.control->hint();
     }
     std::string s = trimmed(n.control->caption());
     return s.empty() ? n.control->hint() : s;
 }
 
+std::vector<Node> namedAfter(TControl& c) {
+    std::vector<Node> out{{&c, -1}};
+    const auto borrowers = [&](const TWinControl* w) {
+        for (TControl* s : w->children())
+            if (lender({s, -1}) == &c) out.push_back({s, -1});
+    };
+    if (c.parent() && dynamic_cast<TLabel*>(&c)) borrowers(c.parent());
+    if (auto* box = dynamic_cast<TGroupBox*>(&c)) borrowers(box);
+    return out;
+}
+
 std::string description(Node n) {
     if (auto* box = as<TMessageForm>(n)) return box->text();
-    return {};
+    return n && n.item < 0 ? n.control->accessibleDescription() : std::string();
 }
 
 std::uint32_t states(Node n) {
@@ -335,22 +394,51 @@ void run(TControl& c, int item) {
     }
 }
 
+// Hands `work` to the loop, which runs it right after the current wait if the node is
+// still there then (a notice may have closed meanwhile).
+void later(TApplication& app, Node n, std::function<void()> work) {
+    TForm* form = formOf(n);
+    app.post([&app, form, n, work = std::move(work)] {
+        if (alive(app, form, n)) work();
+    });
+}
+
 }  // namespace
 
 bool doAction(TApplication& app, Node n, int i) {
     if (!n || i != 0 || actionCount(n) == 0 || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n] {
-        if (alive(app, form, n)) run(*n.control, n.item);
-    });
+    later(app, n, [n] { run(*n.control, n.item); });
     return true;
 }
 
 bool setText(TApplication& app, Node n, const std::string& utf8) {
     if (!textSettable(n) || !actionable(n)) return false;
-    TForm* form = formOf(n);
-    app.post([&app, form, n, utf8] {
-        if (alive(app, form, n)) n.control->setText(utf8);
+    later(app, n, [n, utf8] { n.control->setText(utf8); });
+    return true;
+}
+
+bool setSelection(TApplication& app, Node n, std::size_t anchor, std::size_t caret) {
+    if (!(as<TEdit>(n) || as<TMemo>(n)) || !actionable(n)) return false;
+    later(app, n, [n, anchor, caret] {
+        if (auto* e = dynamic_cast<TEdit*>(n.control))
+            e->setSelection(anchor, caret);
+        else
+            static_cast<TMemo*>(n.control)->setSelection(anchor, caret);
+    });
+    return true;
+}
+
+bool takeFocus(TApplication& app, Node n) {
+    if (!n || isForm(n) || !n.control->canFocus() || !actionable(n)) return false;
+    later(app, n, [n] { n.control->form().setFocusedControl(n.control); });
+    return true;
+}
+
+bool select(TApplication& app, Node n) {
+    if (!listOf(n) || !actionable(n)) return false;
+    later(app, n, [n] {
+        auto* l = static_cast<TCheckListBox*>(n.control);
+        if (n.item < l->count()) l->setItemIndex(n.item);
     });
     return true;
 }

@@ -72,13 +72,23 @@ int childCount(Node n);
 Node child(Node n, int i);
 int indexInParent(const TApplication& app, Node n);
 
+// The nearest showing sibling that lies wholly beyond `n` in that direction on the screen,
+// preferring one level with it (a gap across counts twice a gap along); none when there is
+// no such sibling.
+enum class Direction : std::uint8_t { Up, Down, Left, Right };
+Node neighbour(Node n, Direction d);
+
 Role role(Node n);
 const char* roleName(Role r);
-// The caption without its padding spaces, or the hint; a window's caption; a list item's
-// text. Edits, memos, lists and progress bars, which show no caption, take their hint or
-// the label beside them (left on their row, or just above).
+// The name the layout gives for assistive technology, else the caption without its
+// padding spaces, or the hint; a window's caption; a list item's text. Edits, memos, lists and
+// progress bars, which show no caption, take their hint or the label beside them (left on their
+// row, or just above).
 std::string name(Node n);
-// A notice's text; empty for the rest.
+// The nodes whose name follows `c`'s caption: `c` itself, and the controls that take
+// their name from it (as the label beside them or the group box around them).
+std::vector<Node> namedAfter(TControl& c);
+// A notice's text, or what the layout says of a control (where a link leads).
 std::string description(Node n);
 std::uint32_t states(Node n);
 // On the screen, in screen pixels.
@@ -99,6 +109,10 @@ std::size_t selectionStart(Node n);
 std::size_t selectionEnd(Node n);
 // Where the control takes text from a client: an edit that is not read-only.
 bool textSettable(Node n);
+// Selects from `anchor` to `caret` (byte offsets, snapped to whole characters; equal: the
+// caret alone) in an edit or a memo, read-only or not, as the user could; posted like
+// the actions.
+bool setSelection(TApplication& app, Node n, std::size_t anchor, std::size_t caret);
 
 // Actions: "click" for buttons and links, "toggle" for check boxes and list items.
 int actionCount(Node n);
@@ -108,6 +122,10 @@ const char* actionName(Node n, int i);
 // caller gets its answer at once, even when the action opens a modal loop.
 bool doAction(TApplication& app, Node n, int i);
 bool setText(TApplication& app, Node n, const std::string& utf8);
+// Gives the keyboard focus to a control that takes it (for a check list's item, to its
+// list), and selects a check list's item, as a click would; posted like the actions.
+bool takeFocus(TApplication& app, Node n);
+bool select(TApplication& app, Node n);
 // Whether the node's form is still open and the control still one of its own (a posted
 // action whose notice has meanwhile closed does nothing).
 bool alive(const TApplication& app, const TForm* form, Node n);

@@ -119,6 +119,13 @@ void TControl::setCaption(const std::string& c) {
     if (c == caption_) return;
     caption_ = c;
     captionChanged();
+    form().application().accessChanged(*this, AccessChange::Name);
+}
+
+void TControl::setAccessibleName(const std::string& n) {
+    if (n == accessibleName_) return;
+    accessibleName_ = n;
+    form().application().accessChanged(*this, AccessChange::Name);
 }
 
 void TControl::setShowHint(bool v) {

@@ -112,6 +112,14 @@ class TControl : public TComponent {
     bool parentShowHint() const { return parentShowHint_; }
     void setParentShowHint(bool v);
 
+    // What assistive technology calls a control that shows no text of its own (a picture
+    // that leads somewhere), and what it says about it (where it leads); both empty unless
+    // the layout gives them.
+    const std::string& accessibleName() const { return accessibleName_; }
+    void setAccessibleName(const std::string& n);
+    const std::string& accessibleDescription() const { return accessibleDescription_; }
+    void setAccessibleDescription(std::string d) { accessibleDescription_ = std::move(d); }
+
     TCursor cursor() const { return cursor_; }
     void setCursor(TCursor c) { cursor_ = c; }
     TAlign align() const { return align_; }
@@ -194,6 +202,7 @@ class TControl : public TComponent {
     mutable const Font* resolved_ = nullptr;
     std::string caption_;
     std::string hint_;
+    std::string accessibleName_, accessibleDescription_;
     bool showHint_ = false;
     bool parentShowHint_ = true;
     TCursor cursor_ = TCursor::crDefault;

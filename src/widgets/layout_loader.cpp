@@ -365,6 +365,8 @@ void LayoutDocument::apply(TForm& target, const PictureSource& pictures,
         if (r.boolean("Visible", flag)) c->setVisible(flag);
         if (r.boolean("Enabled", flag)) c->setEnabled(flag);
         if (r.string("Hint", s)) c->setHint(s);
+        if (r.string("AccessibleName", s)) c->setAccessibleName(s);
+        if (r.string("AccessibleDescription", s)) c->setAccessibleDescription(s);
         if (r.boolean("ParentShowHint", flag)) c->setParentShowHint(flag);
         if (r.boolean("ShowHint", flag)) c->setShowHint(flag);
         TCursor cur;

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "a11y/model.h"
+#include "app/notices.h"
 #include "mainwindow/fixture.h"
+#include "widgets/memo.h"
 #include "widgets/message_box.h"
 #include "widgets/progress_bar.h"
 
@@ -66,7 +68,7 @@ TEST_F(A11y, EachKindOfControlHasItsRoleAndName) {
         {"Panel12", Role::PushButton, "设       置"},  // spaces inside are kept
         {"ImageMin", Role::PushButton, "最小化"},      // a picture named by its hint
         {"ImageClose", Role::PushButton, "关闭"},
-        {"Image12", Role::Link, ""},
+        {"Image12", Role::Link, "托尔万(Tolvane)"},  // the logo, named by the layout
         {"Image1", Role::Image, ""},
         {"SpeedButton4", Role::PushButton, "扫  描"},
         {"Label13", Role::Label, "扫描对象："},
@@ -93,6 +95,108 @@ TEST_F(A11y, EachKindOfControlHasItsRoleAndName) {
     EXPECT_EQ(a11y::name({&form1, -1}), "tolvane");
     EXPECT_EQ(a11y::role(node("CheckListBox2", 2)), Role::CheckBox);
     EXPECT_EQ(a11y::name(node("CheckListBox2", 2)), "System(C:)");
+}
+
+TEST_F(A11y, EveryButtonAndLinkOfBothWindowsHasANameAndTheLogoSaysWhereItLeads) {
+    int named = 0;
+    for (TForm* f : {static_cast<TForm*>(&form1), static_cast<TForm*>(&form3)})
+        for (const auto& c : f->components()) {
+            auto* control = dynamic_cast<TControl*>(c.get());
+            if (!control) continue;
+            const Role r = a11y::role({control, -1});
+            if (r != Role::PushButton && r != Role::Link) continue;
+            EXPECT_FALSE(a11y::name({control, -1}).empty()) << control->name();
+            ++named;
+        }
+    EXPECT_GE(named, 20);
+    EXPECT_EQ(a11y::description(node("Image12")), HomePage);
+    EXPECT_EQ(a11y::description(node("Panel2")), "");
+}
+
+TEST_F(A11y, ACaptionChangeRenamesTheControlAndThoseItNames) {
+    struct Row {
+        const char* widget;
+        const char* caption;
+        int events;                        // 0: the caption it had already
+        std::vector<std::string> renamed;  // the nodes whose name follows it
+    };
+    const Row rows[] = {
+        {"Label13", "盘符：", 1, {"Label13", "CheckListBox2"}},
+        {"GroupBox1", "修复", 1, {"GroupBox1", "CheckListBox1", "ProgressBar1"}},
+        {"Panel2", "安全", 1, {"Panel2"}},
+        {"Label12", "扫描进度：", 0, {"Label12", "ProgressBar2"}},
+    };
+    for (const Row& r : rows) {
+        recorder.changes.clear();
+        widget(r.widget).setCaption(r.caption);
+        EXPECT_EQ(recorder.count(r.widget, AccessChange::Name), r.events) << r.widget;
+        std::vector<std::string> renamed;
+        for (const Node n : a11y::namedAfter(widget(r.widget)))
+            renamed.push_back(n.control->name());
+        EXPECT_EQ(renamed, r.renamed) << r.widget;
+        for (const std::string& each : r.renamed)
+            EXPECT_EQ(a11y::name(node(each)), r.caption) << each;
+    }
+}
+
+TEST_F(A11y, DirectionalNavigationFindsTheNearestShowingSiblingOnTheScreen) {
+    using D = a11y::Direction;
+    struct Row {
+        const char* from;
+        int fromItem;
+        D d;
+        const char* to;  // none: there is nothing that way
+        int toItem;
+    };
+    const Row rows[] = {
+        {"SpeedButton4", -1, D::Down, "SpeedButton5", -1},  // not the bar further down
+        {"SpeedButton5", -1, D::Up, "SpeedButton4", -1},
+        {"SpeedButton4", -1, D::Left, "CheckListBox2", -1},  // level with it beats the label
+        {"CheckListBox2", -1, D::Up, "Label13", -1},
+        {"ProgressBar2", -1, D::Up, "Label12", -1},  // the label above its left end
+        {"Memo1", -1, D::Down, nullptr, -1},
+        {"Memo1", -1, D::Right, nullptr, -1},
+        {"Panel10", -1, D::Up, "Panel9", -1},
+        {"Panel9", -1, D::Up, nullptr, -1},
+        {"CheckListBox2", 2, D::Down, "CheckListBox2", 3},
+        {"CheckListBox2", 0, D::Up, nullptr, -1},
+        {"CheckListBox2", 2, D::Right, nullptr, -1},
+        {"Panel20", -1, D::Right, nullptr, -1},  // a hidden page's neighbours are not seen
+    };
+    for (const Row& r : rows) {
+        const Node to = a11y::neighbour(node(r.from, r.fromItem), r.d);
+        EXPECT_EQ(to, r.to ? node(r.to, r.toItem) : Node{})
+            << r.from << "/" << r.fromItem << " " << int(r.d) << " gave "
+            << (to ? to.control->name() : "none");
+    }
+    EXPECT_FALSE(a11y::neighbour({&form1, -1}, D::Down));
+}
+
+TEST_F(A11y, AClientSelectsAnItemAndMovesTheFocusWhereAClickWould) {
+    const Node item = node("CheckListBox2", 3);
+    EXPECT_TRUE(a11y::select(app, item));
+    EXPECT_TRUE(a11y::takeFocus(app, item));
+    EXPECT_EQ(get<TCheckListBox>("CheckListBox2").itemIndex(), -1);  // posted, not done yet
+    drv.wake();
+    EXPECT_EQ(get<TCheckListBox>("CheckListBox2").itemIndex(), 3);
+    EXPECT_EQ(form1.focusedControl(), &widget("CheckListBox2"));
+    EXPECT_FALSE(get<TCheckListBox>("CheckListBox2").checked(3));  // selected, not toggled
+    EXPECT_EQ(recorder.count("CheckListBox2", AccessChange::Selection), 1);
+    struct Refused {
+        const char* widget;
+        int item;
+        bool focus;  // else select
+    };
+    const Refused refused[] = {
+        {"Label13", -1, true},         // takes no focus
+        {"CheckListBox2", -1, false},  // the list itself is not an item
+        {"CheckListBox1", 0, false},   // on a hidden page
+        {"CheckListBox1", 0, true},   {"Edit1", -1, true},
+    };
+    for (const Refused& r : refused) {
+        const Node n = node(r.widget, r.item);
+        EXPECT_FALSE(r.focus ? a11y::takeFocus(app, n) : a11y::select(app, n)) << r.widget;
+    }
 }
 
 TEST_F(A11y, TheTreeIsConsistentFromEveryNodeAndOnlyTheSeenPageShows) {
@@ -184,6 +288,37 @@ TEST_F(A11y, TextIsSetOnlyWhereTheUserCouldTypeIt) {
     drv.click(widget("Edit1"));
     EXPECT_EQ(recorder.changes.back().what, AccessChange::Focus);
     EXPECT_TRUE(a11y::states(edit) & a11y::kFocused);
+}
+
+TEST_F(A11y, AClientPutsTheCaretAndTheSelectionInEditsAndMemosAsTheUserCould) {
+    struct Row {
+        const char* widget;
+        std::size_t anchor, caret;
+        bool accepted;
+        std::size_t selStart, selEnd, caretAt;  // as the control then has them
+    };
+    const auto check = [&](const Row& r) {
+        const Node n = node(r.widget);
+        ASSERT_EQ(a11y::setSelection(app, n, r.anchor, r.caret), r.accepted) << r.widget;
+        drv.wake();
+        if (!r.accepted) return;
+        EXPECT_EQ(a11y::selectionStart(n), r.selStart) << r.widget << " " << r.anchor;
+        EXPECT_EQ(a11y::selectionEnd(n), r.selEnd) << r.widget << " " << r.anchor;
+        EXPECT_EQ(a11y::caret(n), r.caretAt) << r.widget << " " << r.anchor;
+    };
+    get<TMemo>("Memo1").setText("正在扫描：C:");
+    check({"Memo1", 0, 6, true, 0, 6, 6});  // read-only, yet it selects
+    drv.click(*form1.Panel4);
+    drv.click(widget("Panel13"));
+    const Row rows[] = {
+        {"Edit1", 0, 9, true, 0, 9, 9},       // "托尔万" of "托尔万(Tolvane)"
+        {"Edit1", 12, 3, true, 3, 12, 3},     // the caret at the start: selected backwards
+        {"Edit1", 4, 4, true, 3, 3, 3},       // inside a character: snapped to its start
+        {"Edit1", 99, 99, true, 18, 18, 18},  // past the end: at the end
+        {"Memo1", 0, 1, false, 0, 0, 0},      // its page is hidden now
+        {"Panel13", 0, 1, false, 0, 0, 0},    // no text
+    };
+    for (const Row& r : rows) check(r);
 }
 
 TEST_F(A11y, TheAboutDialogOpensThroughItsSidebarItemAndItsModalLoopDoesNotHoldTheCaller) {

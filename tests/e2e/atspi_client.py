@@ -141,6 +141,12 @@ def main():
     for ident, name in (("ImageMin", "最小化"), ("ImageClose", "关闭")):
         node = by_id(frame, ident)
         check(node is not None and node.name == name, "%s is named %s" % (ident, name))
+    logo = by_id(frame, "Image12")
+    check(logo is not None and logo.getRoleName() == "link" and logo.name == "托尔万(Tolvane)"
+          and logo.description == "http://tolvane.example/",
+          "the logo is a link named by the product, leading to the home page")
+    for node in by_role(frame, "push button") + by_role(frame, "link"):
+        check(node.name != "", "%s has a name" % node.accessibleId)
     check(state(by_id(frame, "Panel21"), pyatspi.STATE_SHOWING)
           and not state(by_id(frame, "Panel20"), pyatspi.STATE_SHOWING),
           "only the seen page is showing")
@@ -170,6 +176,16 @@ def main():
         wait_for(lambda: state(system[0], pyatspi.STATE_CHECKED), "System(C:) checked")
         wait_for(lambda: saw("object:state-changed:checked", "System(C:)", 1),
                  "the checked event of System(C:)")
+        # The list's one selected item, and another one taken without toggling it.
+        sel = drives.querySelection()
+        check(sel.nSelectedChildren == 1 and sel.getSelectedChild(0).name == "System(C:)",
+              "System(C:) is the list's selection")
+        at = system[0].getIndexInParent()
+        check(sel.selectChild(at + 1), "the list takes another item")
+        wait_for(lambda: sel.isChildSelected(at + 1) and not sel.isChildSelected(at),
+                 "the next item selected")
+        check(not state(drives.getChildAtIndex(at + 1), pyatspi.STATE_CHECKED),
+              "selecting does not check")
         act(scan, "click")
         memo = by_id(frame, "Memo1")
         wait_for(lambda: "正在扫描：" in text_of(memo), "the memo shows the scan")
@@ -184,8 +200,30 @@ def main():
     wait_for(lambda: state(edit, pyatspi.STATE_SHOWING), "Edit1 showing")
     check(edit.getRoleName() == "entry" and state(edit, pyatspi.STATE_EDITABLE), "Edit1 an entry")
     check(text_of(edit) == "托尔万(Tolvane)", "Edit1's text")
-    edit.queryEditableText().setTextContents("新的标题")
-    wait_for(lambda: text_of(edit) == "新的标题", "Edit1 takes the new text")
+    edit.queryEditableText().setTextContents("新的标题。Next one")
+    wait_for(lambda: text_of(edit) == "新的标题。Next one", "Edit1 takes the new text")
+
+    # Read by words and sentences (each ideograph a word); the caret and selection set.
+    t = edit.queryText()
+    for offset, unit, expected in ((1, pyatspi.TEXT_GRANULARITY_WORD, ("的", 1, 2)),
+                                   (7, pyatspi.TEXT_GRANULARITY_WORD, ("Next", 5, 9)),
+                                   (2, pyatspi.TEXT_GRANULARITY_SENTENCE, ("新的标题。", 0, 5)),
+                                   (9, pyatspi.TEXT_GRANULARITY_SENTENCE, ("Next one", 5, 13))):
+        got = tuple(t.getStringAtOffset(offset, unit))
+        check(got == expected, "Edit1 at %d by %s gives %r, not %r" % (offset, unit, expected, got))
+    got = tuple(t.getTextAtOffset(4, pyatspi.TEXT_BOUNDARY_WORD_END))
+    check(got == ("。Next", 4, 9), "Edit1 between word ends at 4: %r" % (got,))
+    check(t.setCaretOffset(2), "Edit1 takes the caret")
+    wait_for(lambda: edit.queryText().caretOffset == 2, "the caret moves to 2")
+    check(t.addSelection(1, 3), "Edit1 takes a selection")
+    wait_for(lambda: tuple(edit.queryText().getSelection(0)) == (1, 3), "the selection is 1..3")
+    check(not t.addSelection(0, 1), "Edit1 has one selection only")
+    check(t.removeSelection(0), "Edit1's selection goes")
+    wait_for(lambda: edit.queryText().getNSelections() == 0, "no selection left")
+    check(not state(edit, pyatspi.STATE_FOCUSED), "Edit1 not focused yet")
+    check(edit.queryComponent().grabFocus(), "Edit1 takes the focus")
+    wait_for(lambda: state(edit, pyatspi.STATE_FOCUSED)
+             and saw("object:state-changed:focused", edit.name, 1), "Edit1 focused, and told")
 
     # The About dialog through its sidebar item: its modal loop holds no client.
     act(by_id(frame, "Panel6"), "click")

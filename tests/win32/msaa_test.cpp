@@ -18,6 +18,7 @@
 #include "gfx/win32/win32_text.h"
 #include "host/recording_host.h"
 #include "mainwindow/form1.h"
+#include "msaa_children.h"
 #include "resources/embedded.h"
 #include "resources/picture_library.h"
 #include "support/fake_font.h"
@@ -52,11 +53,7 @@ struct Object {
 };
 
 VARIANT self() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = CHILDID_SELF;
-    return v;
+    return test::childId(CHILDID_SELF);
 }
 
 std::string nameOf(const Object& o) {
@@ -113,18 +110,11 @@ struct MsaaProgram {
         CoUninitialize();
     }
     void walk(const Object& o) {
-        long count = 0;
-        o->get_accChildCount(&count);
-        for (long i = 1; i <= count; ++i) {
-            VARIANT v;
-            VariantInit(&v);
-            v.vt = VT_I4;
-            v.lVal = i;
-            IDispatch* d = nullptr;
-            if (o->get_accChild(v, &d) != S_OK) continue;
-            nodes.emplace_back(d);
-            if (nodes.back().p) walk(Object(nodes.back()));
-        }
+        test::forEachChild(o.p, [&](IAccessible* child) {
+            nodes.emplace_back().p = child;
+            walk(nodes.back());
+            return false;
+        });
     }
     // The first node with this name and role; an empty object when there is none.
     Object find(const std::string& name, long role) {
@@ -169,6 +159,13 @@ TEST_F(Msaa, TheWindowAnswersWithItsControlsByNameAndRole) {
         {"使用代理服务器", ROLE_SYSTEM_CHECKBUTTON},
     };
     for (const Row& r : rows) EXPECT_TRUE(find(r.name, r.role).p) << r.name << " " << r.role;
+    // The logo is a link named by the product; its value is where it leads.
+    Object logo = find("托尔万(Tolvane)", ROLE_SYSTEM_LINK);
+    ASSERT_TRUE(logo.p);
+    BSTR address = nullptr;
+    ASSERT_EQ(logo->get_accValue(self(), &address), S_OK);
+    EXPECT_EQ(win32::fromWide(address), "http://tolvane.example/");
+    SysFreeString(address);
     // Each child knows its parent.
     Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
     ASSERT_TRUE(header.p);
@@ -219,23 +216,66 @@ TEST_F(Msaa, NavigationWalksTheSameChildrenAndTheFormHasTheWindowAsParent) {
     }
     ASSERT_EQ(long(names.size()), count);
     for (long i = 1; i <= count; ++i) {
-        VARIANT v = self();
-        v.lVal = i;
         IDispatch* d = nullptr;
-        ASSERT_EQ(root->get_accChild(v, &d), S_OK);
+        ASSERT_EQ(root->get_accChild(test::childId(i), &d), S_OK);
         Object o(d);
         EXPECT_EQ(nameOf(o) + "/" + std::to_string(roleOf(o)), names[std::size_t(i - 1)]);
     }
-    VARIANT beyond = self();
-    beyond.lVal = count + 1;
     IDispatch* none = nullptr;
-    EXPECT_EQ(root->get_accChild(beyond, &none), E_INVALIDARG);
+    EXPECT_EQ(root->get_accChild(test::childId(count + 1), &none), E_INVALIDARG);
     IDispatch* up = nullptr;
     ASSERT_EQ(root->get_accParent(&up), S_OK);
     // The system's object for the window; Wine answers neither its role nor its name
     // (E_NOTIMPL), so only that it is one is checked here.
     Object window(up);
     EXPECT_TRUE(window.p);
+}
+
+TEST_F(Msaa, DirectionalNavigationFollowsTheScreenAndSelectingAnItemFocusesItsList) {
+    Object scan = find("扫  描", ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_TRUE(scan.p);
+    struct Row {
+        long direction;
+        const char* name;  // none: nothing lies that way
+        long role;
+    };
+    const Row rows[] = {
+        {NAVDIR_DOWN, "杀  毒", ROLE_SYSTEM_PUSHBUTTON},
+        {NAVDIR_LEFT, "扫描对象：", ROLE_SYSTEM_LIST},
+        {NAVDIR_UP, "扫描对象：", ROLE_SYSTEM_STATICTEXT},  // the label up on the left
+        {NAVDIR_RIGHT, nullptr, 0},
+    };
+    for (const Row& r : rows) {
+        VARIANT at;
+        const HRESULT hr = scan->accNavigate(r.direction, self(), &at);
+        if (!r.name) {
+            EXPECT_EQ(hr, S_FALSE) << r.direction;
+            EXPECT_EQ(at.vt, VT_EMPTY) << r.direction;
+            continue;
+        }
+        ASSERT_EQ(hr, S_OK) << r.direction;
+        ASSERT_EQ(at.vt, VT_DISPATCH) << r.direction;
+        Object to(at.pdispVal);
+        EXPECT_EQ(nameOf(to), r.name);
+        EXPECT_EQ(roleOf(to), r.role);
+    }
+    VARIANT at;
+    EXPECT_EQ(scan->accNavigate(0x7f, self(), &at), E_INVALIDARG);
+
+    Object system = find("System(C:)", ROLE_SYSTEM_LISTITEM);
+    Object list = find("扫描对象：", ROLE_SYSTEM_LIST);
+    ASSERT_TRUE(system.p && list.p);
+    EXPECT_EQ(system->accSelect(SELFLAG_ADDSELECTION, self()), E_INVALIDARG);  // one at a time
+    EXPECT_EQ(scan->accSelect(SELFLAG_TAKESELECTION, self()), S_FALSE);
+    ASSERT_EQ(system->accSelect(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION, self()), S_OK);
+    app.runNested([&] { return form1.CheckListBox2->itemIndex() >= 0; });
+    EXPECT_TRUE(stateOf(system) & STATE_SYSTEM_SELECTED);
+    EXPECT_FALSE(stateOf(system) & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(form1.focusedControl(), form1.CheckListBox2);
+    VARIANT selected;
+    ASSERT_EQ(list->get_accSelection(&selected), S_OK);
+    ASSERT_EQ(selected.vt, VT_DISPATCH);
+    EXPECT_EQ(nameOf(Object(selected.pdispVal)), "System(C:)");
 }
 
 TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
@@ -313,6 +353,9 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
          nullptr, STATE_SYSTEM_CHECKED},
         {[&] { form1.setFocusedControl(form1.Edit1); }, EVENT_OBJECT_FOCUS, "设置IE标题：", nullptr,
          STATE_SYSTEM_FOCUSED},
+        // The label's new caption renames it, then the list it names.
+        {[&] { form1.Label13->setCaption("盘符："); }, EVENT_OBJECT_NAMECHANGE, "盘符：", nullptr,
+         0},
     };
     std::vector<Heard> events;
     heard = &events;
@@ -330,6 +373,9 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
             Sleep(10);
         }
         ASSERT_FALSE(events.empty()) << r.name;
+        if (r.event == EVENT_OBJECT_NAMECHANGE) {
+            EXPECT_EQ(events.size(), 2u);
+        }
         const Heard& e = events.back();
         EXPECT_EQ(e.event, r.event) << r.name;
         EXPECT_EQ(e.hwnd, hwnd) << r.name;
@@ -350,7 +396,7 @@ TEST_F(Msaa, AChangeReachesAWinEventHookThatFindsTheControlAndItsValue) {
             ASSERT_EQ(from->get_accValue(child, &b), S_OK) << r.name;
             EXPECT_EQ(win32::fromWide(b), r.value);
             SysFreeString(b);
-        } else {
+        } else if (r.state) {
             VARIANT state;
             VariantInit(&state);
             ASSERT_EQ(from->get_accState(child, &state), S_OK) << r.name;

@@ -22,6 +22,8 @@
 #include <oleacc.h>
 #include <shellapi.h>
 
+#include "msaa_children.h"
+
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the static control of a message box
@@ -33,31 +35,21 @@ HWND findBox(const std::wstring& caption) {
 
 // The first object named `name` under `parent`, depth first; null when there is none.
 IAccessible* findAccessible(IAccessible* parent, const std::wstring& name) {
-    long count = 0;
-    parent->get_accChildCount(&count);
-    for (long i = 1; i <= count; ++i) {
-        VARIANT v;
-        VariantInit(&v);
-        v.vt = VT_I4;
-        v.lVal = i;
-        IDispatch* d = nullptr;
-        IAccessible* child = nullptr;
-        if (parent->get_accChild(v, &d) == S_OK && d) {
-            d->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&child));
-            d->Release();
-        }
-        if (!child) continue;
-        v.lVal = CHILDID_SELF;
+    IAccessible* found = nullptr;
+    tv::test::forEachChild(parent, [&](IAccessible* child) {
         BSTR b = nullptr;
-        child->get_accName(v, &b);
+        child->get_accName(tv::test::childId(CHILDID_SELF), &b);
         const bool match = b && name == b;
         SysFreeString(b);
-        if (match) return child;
-        IAccessible* below = findAccessible(child, name);
+        if (match) {
+            found = child;
+            return true;
+        }
+        found = findAccessible(child, name);
         child->Release();
-        if (below) return below;
-    }
-    return nullptr;
+        return found != nullptr;
+    });
+    return found;
 }
 
 int accessible(const std::wstring& command, const std::wstring& name) {
@@ -67,10 +59,7 @@ int accessible(const std::wstring& command, const std::wstring& name) {
     if (!main || FAILED(AccessibleObjectFromWindow(main, OBJID_CLIENT, IID_IAccessible,
                                                    reinterpret_cast<void**>(&root))))
         return 1;
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    const VARIANT self = tv::test::childId(CHILDID_SELF);
     IAccessible* found = findAccessible(root, name);
     root->Release();
     if (!found) return 1;

@@ -94,6 +94,9 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
             case AccessChange::Text:
                 textChanged(n);
                 break;
+            case AccessChange::Name:
+                for (const Node m : namedAfter(c)) nameChanged(m);
+                break;
             case AccessChange::Value:
                 if (AtkObject* o = tree_.existing(n))
                     g_object_notify(G_OBJECT(o), "accessible-value");
@@ -151,6 +154,16 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
         if (oldCount > 0) g_signal_emit_by_name(o, "text-remove", 0, oldCount, d->text.c_str());
         d->text = std::move(now);
         if (newCount > 0) g_signal_emit_by_name(o, "text-insert", 0, newCount, d->text.c_str());
+    }
+    // Told only when the name differs from the one last handed out.
+    void nameChanged(Node n) {
+        AtkObject* o = tree_.existing(n);
+        if (!o) return;
+        NodeData* d = tree_.data(o);
+        std::string now = name(n);
+        if (now == d->name) return;
+        d->name = std::move(now);
+        g_object_notify(G_OBJECT(o), "accessible-name");
     }
     void windowShown(Node n) {
         AtkObject* o = tree_.object(n);

@@ -1,7 +1,9 @@
 // The ATK objects: one GObject type per set of interfaces a node needs (every node is a
 // component; buttons add actions, text controls text, edits editable text, progress bars
-// a value, windows the window signals), all answering from the model.
+// a value, windows the window signals, check lists the selection), all answering from the
+// model.
 #include "a11y/atk/objects.h"
+#include "a11y/text_units.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,6 +36,8 @@ enum Interface : unsigned {
     kEditable = 4,
     kValue = 8,
     kWindow = 16,
+    kSelection = 32,
+    kAll = 63,
 };
 
 NodeData* dataOf(gpointer o) {
@@ -191,8 +195,15 @@ void componentExtents(AtkComponent* c, gint* x, gint* y, gint* w, gint* h, AtkCo
     *h = r.height();
 }
 
+gboolean componentGrabFocus(AtkComponent* c) {
+    NodeData* d = dataOf(c);
+    return d && d->node && takeFocus(d->tree->app(), d->node);
+}
+
 void componentInit(gpointer iface, gpointer) {
-    static_cast<AtkComponentIface*>(iface)->get_extents = componentExtents;
+    auto* i = static_cast<AtkComponentIface*>(iface);
+    i->get_extents = componentExtents;
+    i->grab_focus = componentGrabFocus;
 }
 
 // --- AtkAction --------------------------------------------------------------------------
@@ -269,26 +280,89 @@ gchar* textSelection(AtkText* t, gint i, gint* start, gint* end) {
     *end = toChars(s, selectionEnd(n));
     return slice(s, *start, *end);
 }
-// Characters and lines; the other granularities give the whole text.
+// A span of the model's bytes as ATK's characters, and its text.
+gchar* answerSpan(const std::string& s, Span b, gint* start, gint* end) {
+    *start = toChars(s, b.start);
+    *end = toChars(s, b.end);
+    return slice(s, *start, *end);
+}
+// The character at the offset; empty at the end.
+gchar* charAt(const std::string& s, gint offset, gint* start, gint* end) {
+    const gint count = gint(charCount(s));
+    *start = std::clamp(offset, 0, count);
+    *end = std::min(*start + 1, count);
+    return slice(s, *start, *end);
+}
+
 gchar* textStringAt(AtkText* t, gint offset, AtkTextGranularity g, gint* start, gint* end) {
     const Node n = nodeOf(t);
     const std::string s = n ? text(n) : std::string();
-    const gint count = gint(charCount(s));
-    *start = 0;
-    *end = count;
-    if (g == ATK_TEXT_GRANULARITY_CHAR) {
-        *start = std::clamp(offset, 0, count);
-        *end = std::min(*start + 1, count);
-    } else if (g == ATK_TEXT_GRANULARITY_LINE || g == ATK_TEXT_GRANULARITY_PARAGRAPH) {
-        const std::size_t at = toBytes(s, offset);
-        const std::size_t b = at == 0 ? 0 : s.rfind('\n', at - 1);
-        const std::size_t lineStart = b == std::string::npos || at == 0 ? 0 : b + 1;
-        const std::size_t e = s.find('\n', at);
-        const std::size_t lineEnd = e == std::string::npos ? s.size() : e + 1;
-        *start = toChars(s, lineStart);
-        *end = toChars(s, lineEnd);
+    const std::size_t at = toBytes(s, offset);
+    switch (g) {
+        case ATK_TEXT_GRANULARITY_CHAR:
+            return charAt(s, offset, start, end);
+        case ATK_TEXT_GRANULARITY_WORD:
+            return answerSpan(s, unitAt(s, at, TextUnit::Word), start, end);
+        case ATK_TEXT_GRANULARITY_SENTENCE:
+            return answerSpan(s, unitAt(s, at, TextUnit::Sentence), start, end);
+        case ATK_TEXT_GRANULARITY_LINE:
+        case ATK_TEXT_GRANULARITY_PARAGRAPH:
+            break;
     }
-    return slice(s, *start, *end);
+    // A line with its line break: from one line's start to the next.
+    return answerSpan(s, between(s, at, TextUnit::Line, true), start, end);
+}
+
+// The older form: the text between two boundaries of a kind.
+gchar* textAt(AtkText* t, gint offset, AtkTextBoundary b, gint* start, gint* end) {
+    const Node n = nodeOf(t);
+    const std::string s = n ? text(n) : std::string();
+    const std::size_t at = toBytes(s, offset);
+    struct Kind {
+        TextUnit unit;
+        bool starts;
+    };
+    Kind k{TextUnit::Line, true};
+    switch (b) {
+        case ATK_TEXT_BOUNDARY_CHAR:
+            return charAt(s, offset, start, end);
+        case ATK_TEXT_BOUNDARY_WORD_START:
+        case ATK_TEXT_BOUNDARY_WORD_END:
+            k = {TextUnit::Word, b == ATK_TEXT_BOUNDARY_WORD_START};
+            break;
+        case ATK_TEXT_BOUNDARY_SENTENCE_START:
+        case ATK_TEXT_BOUNDARY_SENTENCE_END:
+            k = {TextUnit::Sentence, b == ATK_TEXT_BOUNDARY_SENTENCE_START};
+            break;
+        case ATK_TEXT_BOUNDARY_LINE_START:
+        case ATK_TEXT_BOUNDARY_LINE_END:
+            k = {TextUnit::Line, b == ATK_TEXT_BOUNDARY_LINE_START};
+            break;
+    }
+    return answerSpan(s, between(s, at, k.unit, k.starts), start, end);
+}
+
+// The caret and the one selection a client may set.
+gboolean selectChars(AtkText* t, gint anchor, gint caret) {
+    NodeData* d = dataOf(t);
+    if (!d || !d->node) return FALSE;
+    const std::string s = text(d->node);
+    return setSelection(d->tree->app(), d->node, toBytes(s, anchor), toBytes(s, caret));
+}
+gboolean textSetCaret(AtkText* t, gint offset) {
+    return selectChars(t, offset, offset);
+}
+gboolean textSetSelection(AtkText* t, gint i, gint start, gint end) {
+    return i == 0 && selectChars(t, start, end);
+}
+gboolean textAddSelection(AtkText* t, gint start, gint end) {
+    return textSelections(t) == 0 && selectChars(t, start, end);
+}
+gboolean textRemoveSelection(AtkText* t, gint i) {
+    const Node n = nodeOf(t);
+    if (i != 0 || textSelections(t) == 0) return FALSE;
+    const gint at = toChars(text(n), caret(n));
+    return selectChars(t, at, at);
 }
 
 void textInit(gpointer iface, gpointer) {
@@ -300,6 +374,11 @@ void textInit(gpointer iface, gpointer) {
     i->get_n_selections = textSelections;
     i->get_selection = textSelection;
     i->get_string_at_offset = textStringAt;
+    i->get_text_at_offset = textAt;
+    i->set_caret_offset = textSetCaret;
+    i->set_selection = textSetSelection;
+    i->add_selection = textAddSelection;
+    i->remove_selection = textRemoveSelection;
 }
 
 // --- AtkEditableText --------------------------------------------------------------------
@@ -375,6 +454,40 @@ void valueInit(gpointer iface, gpointer) {
 
 void windowInit(gpointer, gpointer) {}
 
+// --- AtkSelection -----------------------------------------------------------------------
+// A check list's one selected item.
+
+Node selectedChild(Node list) {
+    for (int i = 0; i < childCount(list); ++i)
+        if (states(child(list, i)) & kSelected) return child(list, i);
+    return {};
+}
+gboolean selectionAdd(AtkSelection* s, gint i) {
+    NodeData* d = dataOf(s);
+    return d && d->node && select(d->tree->app(), child(d->node, i));
+}
+AtkObject* selectionRef(AtkSelection* s, gint i) {
+    NodeData* d = dataOf(s);
+    const Node c = d && d->node && i == 0 ? selectedChild(d->node) : Node{};
+    return c ? static_cast<AtkObject*>(g_object_ref(d->tree->object(c))) : nullptr;
+}
+gint selectionCount(AtkSelection* s) {
+    const Node n = nodeOf(s);
+    return n && selectedChild(n) ? 1 : 0;
+}
+gboolean selectionHas(AtkSelection* s, gint i) {
+    const Node n = nodeOf(s);
+    return n && (states(child(n, i)) & kSelected) != 0;
+}
+
+void selectionInit(gpointer iface, gpointer) {
+    auto* i = static_cast<AtkSelectionIface*>(iface);
+    i->add_selection = selectionAdd;
+    i->ref_selection = selectionRef;
+    i->get_selection_count = selectionCount;
+    i->is_child_selected = selectionHas;
+}
+
 // --- Types ------------------------------------------------------------------------------
 
 GType baseType() {
@@ -391,9 +504,9 @@ GType baseType() {
 }
 
 GType typeFor(unsigned interfaces) {
-    static GType types[32] = {};
+    static GType types[kAll + 1] = {};
     if (!interfaces) return baseType();
-    GType& type = types[interfaces & 31];
+    GType& type = types[interfaces & kAll];
     if (type) return type;
     const GTypeInfo info = {sizeof(TvAccessibleClass), nullptr, nullptr, nullptr, nullptr, nullptr,
                             sizeof(TvAccessible),      0,       nullptr, nullptr};
@@ -409,6 +522,7 @@ GType typeFor(unsigned interfaces) {
         {kEditable, ATK_TYPE_EDITABLE_TEXT, editableInit},
         {kValue, ATK_TYPE_VALUE, valueInit},
         {kWindow, ATK_TYPE_WINDOW, windowInit},
+        {kSelection, ATK_TYPE_SELECTION, selectionInit},
     };
     for (const auto& i : kInterfaces) {
         if (!(interfaces & i.bit)) continue;
@@ -425,6 +539,7 @@ unsigned interfacesOf(Node n) {
     if (textSettable(n)) m |= kEditable;
     if (hasValue(n)) m |= kValue;
     if (!parent(n)) m |= kWindow;
+    if (role(n) == Role::List) m |= kSelection;
     return m;
 }
 

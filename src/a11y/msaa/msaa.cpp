@@ -179,7 +179,9 @@ class Accessible final : public IAccessible {
             const int percent = span > 0 ? (value(n) - minimum(n)) * 100 / span : 0;
             return answerText(std::to_string(percent) + "%", out);
         }
+        // A link's value is where it leads.
         const Role r = role(n);
+        if (r == Role::Link) return answerText(description(n), out);
         return answerText(r == Role::Entry || r == Role::Text ? text(n) : std::string(), out);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT v, BSTR* out) override {
@@ -217,7 +219,19 @@ class Accessible final : public IAccessible {
         if (!n) return failure();
         return answerText(actionCount(n) > 0 ? actionName(n, 0) : "", out);
     }
-    HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    // The focus, and the selection of a check list's one selected item.
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT v) override {
+        const Node n = resolve(v);
+        if (!n) return failure();
+        constexpr long kKnown = SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION;
+        if (flags == SELFLAG_NONE || (flags & ~kKnown)) return E_INVALIDARG;
+        TApplication& app = *context_->app;
+        // An item that can be selected can take the focus: nothing is half done.
+        if ((flags & SELFLAG_TAKESELECTION) && !select(app, n)) return S_FALSE;
+        if ((flags & SELFLAG_TAKEFOCUS) && !takeFocus(app, n)) return S_FALSE;
+        platform::wake(app.platform());
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE accLocation(long* x, long* y, long* w, long* h, VARIANT v) override {
         if (!x || !y || !w || !h) return E_POINTER;
         const Node n = resolve(v);
@@ -231,6 +245,7 @@ class Accessible final : public IAccessible {
     }
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* out) override {
         if (!out) return E_POINTER;
+        VariantInit(out);
         const Node n = resolve(start);
         if (!n) return failure();
         Node to;
@@ -250,8 +265,20 @@ class Accessible final : public IAccessible {
             case NAVDIR_PREVIOUS:
                 to = up && at > 0 ? child(up, at - 1) : Node{};
                 break;
+            case NAVDIR_UP:
+                to = neighbour(n, Direction::Up);
+                break;
+            case NAVDIR_DOWN:
+                to = neighbour(n, Direction::Down);
+                break;
+            case NAVDIR_LEFT:
+                to = neighbour(n, Direction::Left);
+                break;
+            case NAVDIR_RIGHT:
+                to = neighbour(n, Direction::Right);
+                break;
             default:
-                break;  // the spatial directions are left to the client
+                return E_INVALIDARG;
         }
         return answerNode(out, to);
     }
@@ -397,6 +424,18 @@ void MsaaBridge::accessChanged(TControl& control, AccessChange what, int item) {
             if (kept && &kept.control->form() == &control) kept = {};
         return;
     }
+    HWND h = windowOf(n);
+    const auto notify = [&](DWORD event, Node about) {
+        const bool form = about.control == &about.control->form() && about.item < 0;
+        NotifyWinEvent(event, h, OBJID_CLIENT, form ? CHILDID_SELF : context_->eventId(about));
+    };
+    if (!h) return;
+    if (what == AccessChange::Name) {
+        // A window that is not shown yet has no client looking at its names.
+        if (!control.form().isShowing()) return;
+        for (const Node m : namedAfter(control)) notify(EVENT_OBJECT_NAMECHANGE, m);
+        return;
+    }
     DWORD event = 0;
     switch (what) {
         case AccessChange::Focus:
@@ -419,10 +458,7 @@ void MsaaBridge::accessChanged(TControl& control, AccessChange what, int item) {
         default:
             return;
     }
-    HWND h = windowOf(n);
-    if (!h) return;
-    const bool form = &control == &control.form() && item < 0;
-    NotifyWinEvent(event, h, OBJID_CLIENT, form ? CHILDID_SELF : context_->eventId(n));
+    notify(event, n);
 }
 
 }  // namespace tv::a11y
