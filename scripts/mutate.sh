@@ -218,7 +218,10 @@ def sync_tree():
                 if a.read() == b.read():
                     continue
         os.makedirs(os.path.dirname(dst), exist_ok=True)
-        shutil.copy2(src, dst)
+        # A fresh time stamp, never the source's: an object built from the old copy may be
+        # newer than the source's own time, and make would keep it.
+        shutil.copyfile(src, dst)
+        shutil.copymode(src, dst)
     for folder, dirs, names in os.walk(TREE, topdown=False):
         for n in names:
             full = os.path.join(folder, n)

@@ -12,6 +12,7 @@
 #include "support/fake_font.h"
 #include "widgets/accessibility.h"
 #include "widgets/check_list_box.h"
+#include "widgets/timer.h"
 
 namespace tv {
 namespace {
@@ -157,12 +158,51 @@ TEST_F(CheckList, ArrowsHomeEndAndPagesMoveTheSelection) {
     for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
 }
 
+// Lists of no item, one item and one item high; Ctrl and Alt keys belong to the window.
+TEST_F(CheckList, KeysOnShortListsAndWithCtrlOrAlt) {
+    start();
+    const std::vector<std::string> eight = list.items();
+    using platform::kAlt;
+    using platform::kCtrl;
+    const struct {
+        const char* name;
+        std::vector<std::string> items;
+        int height;
+        std::vector<std::pair<Key, std::uint16_t>> keys;
+        int selected;
+        bool firstChecked;
+    } rows[] = {
+        {"no item", {}, 113, {{Key::Down, 0}, {Key::Space, 0}}, -1, false},
+        {"one item", {"a"}, 113, {{Key::Down, 0}, {Key::Space, 0}}, 0, true},
+        {"Ctrl+Down", eight, 113, {{Key::Down, kCtrl}, {Key::Space, 0}}, -1, false},
+        {"Alt+Down", eight, 113, {{Key::Down, kAlt}, {Key::Space, 0}}, -1, false},
+        {"one item high: a page is one item",
+         eight,
+         4 + 13 + 6,
+         {{Key::Down, 0}, {Key::PageDown, 0}, {Key::PageDown, 0}, {Key::PageUp, 0}},
+         1,
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        list.setItems(row.items);
+        list.setBounds(56, 32, 233, row.height);
+        for (auto [key, shift] : row.keys) drv.key(form, key, shift);
+        EXPECT_EQ(list.itemIndex(), row.selected);
+        if (!row.items.empty()) {
+            EXPECT_EQ(list.checked(0), row.firstChecked);
+        }
+        EXPECT_EQ(drv.topBox(), nullptr);
+    }
+}
+
 TEST_F(CheckList, TypeAheadFindsThePrefixAndAPauseOf500MsStartsAfresh) {
     list.setItems(
         {"History文件", "Cookies文件", "Temp文件", "Temporary Internet Files", "其他网络文件"});
     start();
     drv.type(form, "T");
     EXPECT_EQ(list.itemIndex(), 2);
+    drv.type(form, " ");  // a space takes no part in the search
     drv.type(form, "E");
     drv.type(form, "m");
     drv.type(form, "p");
@@ -523,6 +563,53 @@ TEST_F(LongList, DraggingTheThumbScrollsAndAPageClickMovesAPage) {
     EXPECT_EQ(list.topIndex(), 17 - 9);
 }
 
+// A notice that comes up during a press ends it: moves and the release afterwards select,
+// scroll and click nothing, and the arrow's repeat stops.
+TEST_F(LongList, ANoticeDuringAPressEndsIt) {
+    int clicks = 0;
+    list.OnClick = [&](TObject*) { ++clicks; };
+    auto& timer = form.make<TTimer>();
+    timer.setInterval(100);
+    timer.setOnTimer([&](TObject*) {
+        timer.setEnabled(false);
+        app.messageBox("完成", "托尔万(Tolvane)", MB_OK);
+    });
+    timer.setEnabled(false);
+    start();
+    const Point o = list.windowOrigin();
+    const Rect track = list.scrollBar().trackRect().translated(o);
+    const Rect arrow = list.scrollBar().downArrowRect().translated(o);
+    const struct {
+        const char* name;
+        Point pressed, then;
+    } rows[] = {
+        {"on item 1, then over item 4", item(1, 50), item(4, 50)},
+        {"on the down arrow, held there",
+         {arrow.left + 8, arrow.top + 8},
+         {arrow.left + 8, arrow.top + 8}},
+        {"on the thumb, then far below",
+         {track.left + 5, track.top + 2},
+         {track.left + 5, track.bottom + 30}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        list.setTopIndex(0);
+        timer.setEnabled(true);
+        drv.move(form, row.pressed);
+        drv.press(form, row.pressed);
+        drv.advance(100);
+        ASSERT_NE(drv.topBox(), nullptr);
+        drv.key(*drv.topBox(), Key::Return);
+        const int top = list.topIndex(), selected = list.itemIndex();
+        drv.move(form, row.then);
+        drv.advance(1000);
+        drv.release(form, row.then);
+        EXPECT_EQ(list.topIndex(), top);
+        EXPECT_EQ(list.itemIndex(), selected);
+        EXPECT_EQ(clicks, 0);
+    }
+}
+
 // A press on an item and moves with the button held: past the top or bottom edge each
 // move scrolls one item and selects it; beside the items the row under the pointer is
 // selected; once released, moves select nothing.
@@ -543,6 +630,7 @@ TEST_F(LongList, DraggingSelectsAndPastAnEdgeScrollsOneItemAMove) {
         {"below the last page", 17, false, 25, false, {{Below, 0}}, 25, 17},
         {"below the first page, twice", 0, false, 8, false, {{Below, 0}, {Below, 0}}, 10, 2},
         {"beside the items, on row 3", 0, false, 1, false, {{Beside, 3}}, 3, 0},
+        {"back onto item 0", 0, false, 2, false, {{On, 0}}, 0, 0},
         {"over item 5 after the release", 0, false, 2, true, {{On, 5}}, 2, 0},
         {"over item 3 after a thumb click", 0, true, 1, false, {{On, 3}}, 3, 0},
     };
