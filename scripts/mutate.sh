@@ -51,9 +51,9 @@ TARGETS = [
     ("src/widgets/hint.cpp", "hintTarget pointerMoved cancel forget due fire show hide",
      WIDGET_TESTS),
     ("src/widgets/form.cpp",
-     "setActive handleEvent routeMouse updateHot setFocusedControl controlHidden focusFirst",
+     "setActive windowFocusChanged routeMouse updateHot setFocusedControl controlHidden focusFirst",
      WIDGET_TESTS),
-    ("src/widgets/application.cpp", "setActiveForm active messageBox", WIDGET_TESTS),
+    ("src/widgets/application.cpp", "setActiveForm restoreAfterBox", WIDGET_TESTS),
 ]
 SKIP = {"handlers", "bindMembers"}
 

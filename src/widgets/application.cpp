@@ -221,6 +221,12 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         result = box.result();
         box.hide();
     }
+    restoreAfterBox(disabled, previous, previousFocus);
+    return result;
+}
+
+void TApplication::restoreAfterBox(const std::vector<TForm*>& disabled, TForm* previous,
+                                   TControl* previousFocus) {
     for (TForm* f : disabled) f->setInputEnabled(true);
     if (previous && previous->isShowing() &&
         std::find(forms_.begin(), forms_.end(), previous) != forms_.end()) {
@@ -229,7 +235,6 @@ int TApplication::messageBox(const std::string& text, const std::string& caption
         // The focus goes back where it was, unless that control went away meanwhile.
         if (previousFocus && previousFocus->usable()) previous->setFocusedControl(previousFocus);
     }
-    return result;
 }
 
 void TApplication::normalizeTopMosts() {

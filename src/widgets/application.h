@@ -117,6 +117,10 @@ class TApplication {
 
   private:
     void step();
+    // A message box closed: the windows it disabled take input again, and the window that
+    // was active before it is active again, its focus where it was.
+    void restoreAfterBox(const std::vector<TForm*>& disabled, TForm* previous,
+                         TControl* previousFocus);
     void dispatch(const platform::Event& e);
     void fireDueTimers();
     void runPosted();

@@ -304,14 +304,8 @@ void TForm::handleEvent(const platform::Event& e) {
             if (inputEnabled_) close();
             return;
         case EventType::FocusGained:
-            // A window that another is modal over does not become active (without a
-            // window manager the focus follows the pointer onto it).
-            if (inputEnabled_) app_.setActiveForm(this);
-            return;
         case EventType::FocusLost:
-            setActive(false);
-            // No window of ours is active any more: the user went to another program.
-            if (!app_.active()) app_.hints().cancel();
+            windowFocusChanged(e.type == EventType::FocusGained);
             return;
         case EventType::ColorsChanged:
             invalidateWindow(clientRect());
@@ -328,6 +322,18 @@ void TForm::handleEvent(const platform::Event& e) {
         default:
             return;
     }
+}
+
+void TForm::windowFocusChanged(bool gained) {
+    if (gained) {
+        // A window that another is modal over does not become active (without a window
+        // manager the focus follows the pointer onto it).
+        if (inputEnabled_) app_.setActiveForm(this);
+        return;
+    }
+    setActive(false);
+    // No window of ours is active any more: the user went to another program.
+    if (!app_.active()) app_.hints().cancel();
 }
 
 bool TForm::frameMouse(const platform::Event& e) {

@@ -120,6 +120,8 @@ class TForm : public TWinControl {
     Rect captionRect() const;
     Rect closeBoxRect() const;
     void routeMouse(const platform::Event& e);
+    // The window system gave the window the keyboard focus, or took it away.
+    void windowFocusChanged(bool gained);
     void updateHot(TControl* c);
     void updateCursor(TControl* c);
     void dispatchKey(const platform::Event& e);
