@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "support/colors.h"
 #include "support/driver.h"
 #include "support/fake_font.h"
+#include "widgets/accessibility.h"
 #include "widgets/check_box.h"
 #include "widgets/check_list_box.h"
 #include "widgets/edit.h"
@@ -165,6 +168,92 @@ TEST(FocusMarks, ShowOnlyWhileTheWindowIsActiveAndComeBackWithTheFocus) {
         EXPECT_NE(plain, marked) << "the marks show while active";
         EXPECT_EQ(inactive, plain) << "no marks while inactive";
     }
+}
+
+// The activation as the window system moves it, row after row: what assistive technology
+// hears, the dialog's caption colours, and nothing repainted when nothing changed.
+TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {
+    Page p;
+    struct Heard : AccessObserver {
+        Page* page = nullptr;
+        std::vector<std::string> changes;
+        void accessChanged(TControl& c, AccessChange what, int) override {
+            if (what != AccessChange::Activated && what != AccessChange::Deactivated) return;
+            changes.push_back(std::string(&c == &page->form ? "main" : "dialog") +
+                              (what == AccessChange::Activated ? " +" : " -"));
+        }
+    } heard;
+    heard.page = &p;
+    p.app.setAccessObserver(&heard);
+    using V = std::vector<std::string>;
+    const struct {
+        const char* name;
+        void (*act)(Page&);
+        V changes;
+        bool mainActive, dialogActive, mainRepainted;
+    } rows[] = {
+        {"the main window is told again",
+         [](Page& q) { q.drv.windowFocus(q.form, true); },
+         {},
+         true,
+         false,
+         false},
+        {"another program",
+         [](Page& q) { q.drv.windowFocus(q.form, false); },
+         {"main -"},
+         false,
+         false,
+         true},
+        {"back", [](Page& q) { q.drv.windowFocus(q.form, true); }, {"main +"}, true, false, true},
+        {"the dialog opens",
+         [](Page& q) { q.drv.click(q.about); },
+         {"main -", "dialog +"},
+         false,
+         true,
+         true},
+        {"the dialog loses the focus",
+         [](Page& q) { q.drv.windowFocus(q.dialog, false); },
+         {"dialog -"},
+         false,
+         false,
+         false},
+        {"the main window under it is focused",
+         [](Page& q) { q.drv.windowFocus(q.form, true); },
+         {},
+         false,
+         false,
+         false},
+        {"the dialog gets it back",
+         [](Page& q) { q.drv.windowFocus(q.dialog, true); },
+         {"dialog +"},
+         false,
+         true,
+         false},
+        {"the dialog closes",
+         [](Page& q) { q.drv.closeRequest(q.dialog); },
+         {"dialog -", "main +"},
+         true,
+         false,
+         true},
+    };
+    auto& mainWin = *p.platform.window(p.form.window().id());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        heard.changes.clear();
+        mainWin.clearPresented();
+        row.act(p);
+        p.drv.advance(0);
+        EXPECT_EQ(heard.changes, row.changes);
+        EXPECT_EQ(p.form.active(), row.mainActive);
+        EXPECT_EQ(p.dialog.active(), row.dialogActive);
+        EXPECT_EQ(!mainWin.presented().empty(), row.mainRepainted);
+        if (p.dialog.isShowing()) {
+            const Pixel caption = p.platform.window(p.dialog.window().id())->pixelAt(3, 10);
+            EXPECT_EQ(caption,
+                      test::classicPixel(row.dialogActive ? clActiveCaption : clInactiveCaption));
+        }
+    }
+    p.app.setAccessObserver(nullptr);
 }
 
 // Closing the notice gives the focus back to the control that had it, unless that

@@ -54,6 +54,7 @@ TEST_F(Hints, AppearsHalfASecondAfterThePointerStops) {
     EXPECT_EQ(w->width(), 3 * 12 + 6);
     EXPECT_EQ(w->height(), 12 + 6);
     EXPECT_EQ(platform.window(w->window().id())->role(), platform::WindowRole::Tooltip);
+    EXPECT_TRUE(w->window().visible());
 }
 
 TEST_F(Hints, MovingStraightToTheNextHintedPictureSwitchesAtOnce) {
