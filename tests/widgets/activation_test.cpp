@@ -256,8 +256,8 @@ TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {
     p.app.setAccessObserver(nullptr);
 }
 
-// Closing the notice gives the focus back to the control that had it, unless that
-// control can no longer take it; then the first tab stop has it.
+// Closing the notice gives the window the keyboard again and the focus back to the control
+// that had it, unless that control can no longer take it; then the first tab stop has it.
 TEST(FocusMarks, TheFocusGoesBackAfterANoticeOnlyToAControlStillShowingAndEnabled) {
     const struct {
         const char* name;
@@ -277,6 +277,8 @@ TEST(FocusMarks, TheFocusGoesBackAfterANoticeOnlyToAControlStillShowingAndEnable
         ASSERT_NE(p->drv.topBox(), nullptr);
         row.underTheBox(*p);
         p->drv.dismissBox();
+        EXPECT_EQ(p->platform.focused(), p->platform.window(p->form.window().id()))
+            << "raised and given the keyboard";
         EXPECT_EQ(p->edit.focused(), row.editGetsItBack);
         EXPECT_EQ(p->list.focused(), !row.editGetsItBack);
     }
