@@ -175,9 +175,14 @@ void Driver::key(TForm& f, platform::Key k, std::uint16_t shift) {
 }
 
 void Driver::type(TForm& f, const std::string& utf8) {
+    compose(f, utf8, -1);
+}
+
+void Driver::compose(TForm& f, const std::string& utf8, int cursor) {
     Event e;
-    e.type = EventType::TextInput;
+    e.type = cursor < 0 ? EventType::TextInput : EventType::TextEditing;
     e.window = f.window().id();
+    e.editCursor = cursor < 0 ? 0 : cursor;
     std::size_t n = std::min(utf8.size(), sizeof e.text - 1);
     utf8.copy(e.text, n);
     e.text[n] = 0;

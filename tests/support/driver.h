@@ -44,6 +44,8 @@ class Driver {
     void moveTo(TControl& c, Point offset = {-1, -1});
     void key(TForm& f, platform::Key k, std::uint16_t shift = 0);
     void type(TForm& f, const std::string& utf8);
+    // The input method's composition so far, its cursor `cursor` characters in.
+    void compose(TForm& f, const std::string& utf8, int cursor);
     void closeRequest(TForm& f);
     // Wakes the loop with an event for no window, so it runs what was posted to it.
     void wake();

@@ -170,6 +170,39 @@ TEST(FocusMarks, ShowOnlyWhileTheWindowIsActiveAndComeBackWithTheFocus) {
     }
 }
 
+// Reached with Tab and left with Tab or a click on the list, a control is drawn without its
+// focus marks again (the edit and the memo keep their selection, unseen).
+TEST(FocusMarks, GoWithTheFocusToTheNextControl) {
+    const struct {
+        const char* name;
+        int tabs;  // from the list, which has the focus at first
+        bool leaveByClick;
+    } rows[] = {
+        {"edit, left with Tab", 1, false},
+        {"memo, left by a click on the list", 2, true},
+        {"check box, left with Tab", 3, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto p = std::make_unique<Page>();
+        TControl* c = row.tabs == 1   ? static_cast<TControl*>(&p->edit)
+                      : row.tabs == 2 ? static_cast<TControl*>(&p->memo)
+                                      : static_cast<TControl*>(&p->check);
+        const std::vector<Pixel> plain = p->pixelsOf(*c);
+        for (int i = 0; i < row.tabs; ++i) p->drv.key(p->form, platform::Key::Tab);
+        ASSERT_TRUE(c->focused());
+        if (row.tabs == 2) p->memo.setSelection(0, 2);
+        p->drv.advance(0);
+        EXPECT_NE(p->pixelsOf(*c), plain) << "marked while focused";
+        if (row.leaveByClick)
+            p->drv.click(p->list);
+        else
+            p->drv.key(p->form, platform::Key::Tab);
+        EXPECT_FALSE(c->focused());
+        EXPECT_EQ(p->pixelsOf(*c), plain);
+    }
+}
+
 // The activation as the window system moves it, row after row: what assistive technology
 // hears, the dialog's caption colours, and nothing repainted when nothing changed.
 TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {

@@ -185,11 +185,11 @@ TEST_F(Edit, TheTextScrollsByWholeCharactersToKeepTheCaretInView) {
 
 // The input method.
 
-TEST_F(Edit, TheCompositionShowsAtTheCaretUntilItIsCommitted) {
+TEST_F(Edit, TheCompositionShowsAtTheCaretUntilItIsCommittedOrTheFocusGoes) {
     a.setText("ab");
     start();
     clickAt(a, 140);
-    a.textEditing("zhong", 5);  // the loop is idle: safe to call as the form would
+    drv.compose(form, "zhong", 5);
     EXPECT_EQ(a.composition(), "zhong");
     EXPECT_EQ(a.text(), "ab");
     EXPECT_EQ(a.caretX(), a.textRect().left + 7 * 7);
@@ -200,9 +200,14 @@ TEST_F(Edit, TheCompositionShowsAtTheCaretUntilItIsCommitted) {
     EXPECT_EQ(at(o.x + 3 + 14 + 3, underline), test::classicPixel(clWindowText));
     EXPECT_EQ(at(o.x + 3 + 3, underline), test::classicPixel(clWindow));
     drv.type(form, "中");
-    a.textEditing("", 0);
+    drv.compose(form, "", 0);
     EXPECT_EQ(a.text(), "ab中");
     EXPECT_EQ(a.composition(), "");
+    drv.compose(form, "guo", 3);
+    drv.key(form, Key::Tab);  // the composition goes with the focus, uncommitted
+    ASSERT_TRUE(b.focused());
+    EXPECT_EQ(a.composition(), "");
+    EXPECT_EQ(a.text(), "ab中");
 }
 
 // Setters and painting.

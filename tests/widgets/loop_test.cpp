@@ -357,10 +357,14 @@ TEST_F(Fixture, ADoubleClickCountsOnlyOnTheControlThatHadTheFirstPress) {
     pictureB.setParent(&holder);
     pictureB.setBounds(60, 0, 50, 50);
     std::vector<std::string> clicks;
-    bool moveOnClick = false;
+    bool moveOnClick = false, hideOnClick = false;
     header.OnClick = [&](TObject*) {
         clicks.push_back("header");
         if (moveOnClick) other.setTop(10);  // the section slides under the pointer
+        if (hideOnClick) {                  // the panel goes and comes back
+            header.setVisible(false);
+            header.setVisible(true);
+        }
     };
     other.OnClick = [&](TObject*) { clicks.push_back("other"); };
     pictureA.OnClick = [&](TObject*) { clicks.push_back("pictureA"); };
@@ -369,19 +373,21 @@ TEST_F(Fixture, ADoubleClickCountsOnlyOnTheControlThatHadTheFirstPress) {
     const struct {
         const char* name;
         Point first, second;
-        bool moves;
+        bool moves, hides;
         std::vector<std::string> clicks;
     } rows[] = {
-        {"same panel", {20, 20}, {22, 20}, false, {"header"}},
-        {"two panels", {20, 20}, {20, 50}, false, {"header", "other"}},
-        {"two pictures on one panel", {20, 120}, {80, 120}, false, {"pictureA", "pictureB"}},
-        {"the panel moved under the pointer", {20, 20}, {20, 20}, true, {"header", "other"}},
+        {"same panel", {20, 20}, {22, 20}, false, false, {"header"}},
+        {"two panels", {20, 20}, {20, 50}, false, false, {"header", "other"}},
+        {"two pictures on one panel", {20, 120}, {80, 120}, false, false, {"pictureA", "pictureB"}},
+        {"the panel moved under the pointer", {20, 20}, {20, 20}, true, false, {"header", "other"}},
+        {"the panel hidden and shown again", {20, 20}, {20, 20}, false, true, {"header", "header"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         clicks.clear();
         other.setTop(40);
         moveOnClick = row.moves;
+        hideOnClick = row.hides;
         drv.click(main, row.first);
         drv.move(main, row.second);
         drv.press(main, row.second, platform::MouseButton::Left, 2);

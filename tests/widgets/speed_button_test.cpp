@@ -60,6 +60,7 @@ TEST_F(Flat, PressedDraggedOutAndReleasedOutsideFiresNothingAndEndsAtRest) {
     EXPECT_FALSE(b.down());
     EXPECT_FALSE(b.hot());
     EXPECT_EQ(at(100, 100), test::classicPixel(RGB(9, 9, 9)));
+    EXPECT_FALSE(platform.window(form.window().id())->captured()) << "the mouse is free again";
 }
 
 TEST_F(Flat, DraggedOutAndBackInAndReleasedInsideFiresOneClick) {
@@ -184,6 +185,25 @@ TEST_F(Flat, ANoticeDuringThePressEndsIt) {
     EXPECT_FALSE(b.down());
     drv.move(form, {10, 10});
     EXPECT_FALSE(b.hot());
+}
+
+// Hidden while lit or held, the button is at rest at once and lets the mouse go: the
+// release afterwards clicks nothing.
+TEST_F(Flat, HiddenWhileLitOrHeldItIsAtRest) {
+    for (bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held" : "lit");
+        drv.move(form, {110, 110});
+        if (held) drv.press(form, {110, 110});
+        b.setVisible(false);
+        drv.advance(0);
+        EXPECT_FALSE(b.hot());
+        EXPECT_FALSE(b.down());
+        EXPECT_FALSE(platform.window(form.window().id())->captured());
+        if (held) drv.release(form, {110, 110});
+        b.setVisible(true);
+        drv.move(form, {10, 10});
+    }
+    EXPECT_EQ(clicks, 0);
 }
 
 // Handlers bound to the mouse events hear button-relative points, after the button's own
