@@ -184,13 +184,22 @@ TEST(FocusMarks, GoWithTheFocusToTheNextControl) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
+        struct Heard : AccessObserver {
+            std::vector<const TControl*> focused;
+            void accessChanged(TControl& x, AccessChange what, int) override {
+                if (what == AccessChange::Focus) focused.push_back(&x);
+            }
+        } heard;  // outlives the page, which reports its going away
         auto p = std::make_unique<Page>();
         TControl* c = row.tabs == 1   ? static_cast<TControl*>(&p->edit)
                       : row.tabs == 2 ? static_cast<TControl*>(&p->memo)
                                       : static_cast<TControl*>(&p->check);
+        p->app.setAccessObserver(&heard);
         const std::vector<Pixel> plain = p->pixelsOf(*c);
         for (int i = 0; i < row.tabs; ++i) p->drv.key(p->form, platform::Key::Tab);
         ASSERT_TRUE(c->focused());
+        EXPECT_EQ(heard.focused.size(), std::size_t(row.tabs)) << "one report a move";
+        EXPECT_EQ(heard.focused.empty() ? nullptr : heard.focused.back(), c);
         if (row.tabs == 2) p->memo.setSelection(0, 2);
         p->drv.advance(0);
         EXPECT_NE(p->pixelsOf(*c), plain) << "marked while focused";
@@ -206,7 +215,6 @@ TEST(FocusMarks, GoWithTheFocusToTheNextControl) {
 // The activation as the window system moves it, row after row: what assistive technology
 // hears, the dialog's caption colours, and nothing repainted when nothing changed.
 TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {
-    Page p;
     struct Heard : AccessObserver {
         Page* page = nullptr;
         std::vector<std::string> changes;
@@ -215,7 +223,8 @@ TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {
             changes.push_back(std::string(&c == &page->form ? "main" : "dialog") +
                               (what == AccessChange::Activated ? " +" : " -"));
         }
-    } heard;
+    } heard;  // outlives the page, which reports its going away
+    Page p;
     heard.page = &p;
     p.app.setAccessObserver(&heard);
     using V = std::vector<std::string>;
@@ -286,7 +295,6 @@ TEST(Activation, FollowsTheWindowSystemAndStopsAtAModalDialog) {
                       test::classicPixel(row.dialogActive ? clActiveCaption : clInactiveCaption));
         }
     }
-    p.app.setAccessObserver(nullptr);
 }
 
 // Closing the notice gives the window the keyboard again and the focus back to the control
@@ -301,6 +309,12 @@ TEST(FocusMarks, TheFocusGoesBackAfterANoticeOnlyToAControlStillShowingAndEnable
         {"the edit disabled", [](Page& p) { p.edit.setEnabled(false); }, false},
         {"its panel hidden", [](Page& p) { p.group.setVisible(false); }, false},
         {"its panel disabled", [](Page& p) { p.group.setEnabled(false); }, false},
+        {"its panel hidden and shown again",
+         [](Page& p) {
+             p.group.setVisible(false);
+             p.group.setVisible(true);
+         },
+         true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
