@@ -12,6 +12,7 @@
 #include "support/fake_font.h"
 #include "widgets/accessibility.h"
 #include "widgets/check_list_box.h"
+#include "widgets/edit.h"
 #include "widgets/timer.h"
 
 namespace tv {
@@ -358,6 +359,21 @@ TEST_F(CheckList, BoundMouseHandlersHearThePressMoveReleaseAndClick) {
     drv.release(form, {106, 40});
     EXPECT_EQ(heard,
               (std::vector<std::string>{"move 50,8", "press 50,8", "click", "release 50,8"}));
+}
+
+// Tab during a drag takes the focus and ends the drag: moves select nothing more.
+TEST_F(CheckList, TabDuringADragEndsIt) {
+    auto& next = form.make<TEdit>();
+    next.setParent(&form);
+    next.setBounds(56, 200, 100, 21);
+    start();
+    drv.move(form, item(1, 50));
+    drv.press(form, item(1, 50));
+    drv.key(form, Key::Tab);
+    ASSERT_TRUE(next.focused());
+    drv.move(form, item(4, 50));
+    drv.release(form, item(4, 50));
+    EXPECT_EQ(list.itemIndex(), 1);
 }
 
 TEST_F(CheckList, AFontTakenFromANewParentCanBringTheBar) {
