@@ -119,15 +119,6 @@ TEST_F(CheckList, DraggingMovesTheSelectionWithoutToggling) {
 
 // Keys.
 
-TEST_F(CheckList, SpaceWithNothingSelectedChangesNothing) {
-    start();
-    ASSERT_TRUE(list.focused());  // the only tab stop takes the focus at showing
-    drv.key(form, Key::Space);
-    drv.type(form, " ");
-    EXPECT_EQ(list.itemIndex(), -1);
-    for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
-}
-
 TEST_F(CheckList, SpaceTogglesTheSelectedItemBackAndForth) {
     start();
     drv.click(form, item(6, 60));
@@ -159,9 +150,11 @@ TEST_F(CheckList, ArrowsHomeEndAndPagesMoveTheSelection) {
     for (int i = 0; i < list.count(); ++i) EXPECT_FALSE(list.checked(i)) << i;
 }
 
-// Lists of no item, one item and one item high; Ctrl and Alt keys belong to the window.
-TEST_F(CheckList, KeysOnShortListsAndWithCtrlOrAlt) {
+// Space with nothing selected; lists of no item, one item and one item high; Ctrl and Alt
+// keys belong to the window.
+TEST_F(CheckList, KeysWithNothingSelectedOnShortListsAndWithCtrlOrAlt) {
     start();
+    ASSERT_TRUE(list.focused());  // the only tab stop takes the focus at showing
     const std::vector<std::string> eight = list.items();
     using platform::kAlt;
     using platform::kCtrl;
@@ -173,6 +166,7 @@ TEST_F(CheckList, KeysOnShortListsAndWithCtrlOrAlt) {
         int selected;
         bool firstChecked;
     } rows[] = {
+        {"nothing selected: space", eight, 113, {{Key::Space, 0}}, -1, false},
         {"no item", {}, 113, {{Key::Down, 0}, {Key::Space, 0}}, -1, false},
         {"one item", {"a"}, 113, {{Key::Down, 0}, {Key::Space, 0}}, 0, true},
         {"Ctrl+Down", eight, 113, {{Key::Down, kCtrl}, {Key::Space, 0}}, -1, false},
