@@ -15,6 +15,7 @@ enum class AccessChange : std::uint8_t {
     Checked,      // a check box, or item `item` of a check list
     Selection,    // a check list's selected item
     Text,         // an edit's or a memo's text
+    Caret,        // an edit's or a memo's caret or selection (told after its text, if both)
     Name,         // a caption or an accessible name: the control's name, or names it lends
     Value,        // a progress bar shows another number of segments
     Visibility,   // the control was shown or hidden

@@ -246,6 +246,7 @@ void TEdit::setText(const std::string& t) {
     scrollX_ = 0;
     invalidate();
     form().application().accessChanged(*this, AccessChange::Text);
+    form().application().accessChanged(*this, AccessChange::Caret);
     if (OnChange) OnChange(this);
 }
 
@@ -365,6 +366,7 @@ void TEdit::scrollToCaret() {
 void TEdit::afterCaretMove() {
     scrollToCaret();
     invalidate();
+    form().application().accessChanged(*this, AccessChange::Caret);
     if (focused()) {
         const Rect wr = windowRect();
         form().window().setTextInputRect(
@@ -373,8 +375,8 @@ void TEdit::afterCaretMove() {
 }
 
 void TEdit::afterTextChange() {
-    afterCaretMove();
     form().application().accessChanged(*this, AccessChange::Text);
+    afterCaretMove();
     if (OnChange) OnChange(this);
 }
 

@@ -25,8 +25,8 @@ void TMemo::setText(const std::string& t) {
     editor_.setText(t);
     top_ = 0;
     layout();
-    caretMoved();
     form().application().accessChanged(*this, AccessChange::Text);
+    caretMoved();
     if (OnChange) OnChange(this);
 }
 
@@ -206,6 +206,7 @@ void TMemo::caretMoved(bool afterWrap) {
     afterWrap_ = afterWrap;
     scrollToCaret();
     invalidateRect(textRect().inflated(1));
+    form().application().accessChanged(*this, AccessChange::Caret);
     if (focused() && !readOnly_) {
         const int li = caretLine();
         const Rect wr = windowRect();
@@ -218,8 +219,8 @@ void TMemo::caretMoved(bool afterWrap) {
 
 void TMemo::textChanged() {
     layout();
-    caretMoved();
     form().application().accessChanged(*this, AccessChange::Text);
+    caretMoved();
     if (OnChange) OnChange(this);
 }
 

@@ -2,6 +2,7 @@
 // actions do, on the headless backend through the real loop.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -285,8 +286,9 @@ TEST_F(A11y, TextIsSetOnlyWhereTheUserCouldTypeIt) {
     EXPECT_EQ(recorder.count("Edit1", AccessChange::Text), 1);
     EXPECT_FALSE(a11y::setText(app, node("Memo1"), "x"));  // read-only
     EXPECT_FALSE(a11y::setText(app, node("Edit4"), "x"));  // not showing
+    recorder.changes.clear();
     drv.click(widget("Edit1"));
-    EXPECT_EQ(recorder.changes.back().what, AccessChange::Focus);
+    EXPECT_EQ(recorder.count("Edit1", AccessChange::Focus), 1);
     EXPECT_TRUE(a11y::states(edit) & a11y::kFocused);
 }
 
@@ -319,6 +321,39 @@ TEST_F(A11y, AClientPutsTheCaretAndTheSelectionInEditsAndMemosAsTheUserCould) {
         {"Panel13", 0, 1, false, 0, 0, 0},    // no text
     };
     for (const Row& r : rows) check(r);
+}
+
+TEST_F(A11y, EveryCaretMoveIsToldAndAfterTheTextItFollows) {
+    drv.click(*form1.Panel4);
+    drv.click(widget("Panel13"));
+    TEdit& edit = get<TEdit>("Edit1");
+    drv.click(edit);
+    // What Edit1 reports for each step, in order, after the focus went to it.
+    struct Row {
+        const char* step;
+        std::function<void()> act;
+        std::vector<AccessChange> told;
+    };
+    using A = AccessChange;
+    const Row rows[] = {
+        {"a key moves the caret", [&] { drv.key(form1, platform::Key::Home); }, {A::Caret}},
+        {"typing", [&] { drv.type(form1, "新"); }, {A::Text, A::Caret}},
+        {"shift extends",
+         [&] { drv.key(form1, platform::Key::Left, platform::kShift); },
+         {A::Caret}},
+        {"a client's text", [&] { a11y::setText(app, node("Edit1"), "x"); }, {A::Text, A::Caret}},
+        {"a client's caret", [&] { a11y::setSelection(app, node("Edit1"), 1, 1); }, {A::Caret}},
+    };
+    for (const Row& r : rows) {
+        recorder.changes.clear();
+        r.act();
+        drv.wake();
+        std::vector<AccessChange> told;
+        for (const Change& c : recorder.changes)
+            if (c.control == "Edit1") told.push_back(c.what);
+        EXPECT_EQ(told, r.told) << r.step;
+    }
+    EXPECT_EQ(edit.caretPos(), 1u);
 }
 
 TEST_F(A11y, TheAboutDialogOpensThroughItsSidebarItemAndItsModalLoopDoesNotHoldTheCaller) {

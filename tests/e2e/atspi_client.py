@@ -116,7 +116,8 @@ def main():
     layout = json.load(open(sys.argv[1], encoding="utf-8"))
     pyatspi.Registry.registerEventListener(
         on_event, "object:state-changed:checked", "object:state-changed:focused",
-        "window:activate", "object:text-changed:insert")
+        "window:activate", "object:text-changed:insert", "object:text-caret-moved",
+        "object:text-selection-changed")
     app = find_app()
     if app is None:
         return 1
@@ -215,8 +216,10 @@ def main():
     check(got == ("。Next", 4, 9), "Edit1 between word ends at 4: %r" % (got,))
     check(t.setCaretOffset(2), "Edit1 takes the caret")
     wait_for(lambda: edit.queryText().caretOffset == 2, "the caret moves to 2")
+    wait_for(lambda: saw("object:text-caret-moved", edit.name, 2), "the caret's move is told")
     check(t.addSelection(1, 3), "Edit1 takes a selection")
     wait_for(lambda: tuple(edit.queryText().getSelection(0)) == (1, 3), "the selection is 1..3")
+    wait_for(lambda: saw("object:text-selection-changed", edit.name), "the selection is told")
     check(not t.addSelection(0, 1), "Edit1 has one selection only")
     check(t.removeSelection(0), "Edit1's selection goes")
     wait_for(lambda: edit.queryText().getNSelections() == 0, "no selection left")

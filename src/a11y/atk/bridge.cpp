@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "a11y/atk/objects.h"
@@ -94,6 +95,9 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
             case AccessChange::Text:
                 textChanged(n);
                 break;
+            case AccessChange::Caret:
+                caretMoved(n);
+                break;
             case AccessChange::Name:
                 for (const Node m : namedAfter(c)) nameChanged(m);
                 break;
@@ -154,6 +158,20 @@ class AtkBridge final : public Bridge, public AccessObserver, public platform::W
         if (oldCount > 0) g_signal_emit_by_name(o, "text-remove", 0, oldCount, d->text.c_str());
         d->text = std::move(now);
         if (newCount > 0) g_signal_emit_by_name(o, "text-insert", 0, newCount, d->text.c_str());
+    }
+    // Told only when the caret or the selection is not where it was last told to be; the
+    // text is announced first, so the offsets are counted in the text the client has.
+    void caretMoved(Node n) {
+        AtkObject* o = tree_.existing(n);
+        if (!o) return;
+        NodeData* d = tree_.data(o);
+        const TextMarks now = marksOf(n, d->text);
+        if (now == d->marks) return;
+        const TextMarks was = std::exchange(d->marks, now);
+        if (now.caret != was.caret) g_signal_emit_by_name(o, "text-caret-moved", now.caret);
+        if ((now.from != was.from || now.to != was.to) &&
+            (was.from != was.to || now.from != now.to))
+            g_signal_emit_by_name(o, "text-selection-changed");
     }
     // Told only when the name differs from the one last handed out.
     void nameChanged(Node n) {

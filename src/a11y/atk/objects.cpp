@@ -592,6 +592,12 @@ GType appType() {
 
 }  // namespace
 
+TextMarks marksOf(Node n, const std::string& text) {
+    if (!hasText(n)) return {};
+    return {toChars(text, caret(n)), toChars(text, selectionStart(n)),
+            toChars(text, selectionEnd(n))};
+}
+
 AtkTree::AtkTree(TApplication& app) : app_(app) {
     root_ = static_cast<AtkObject*>(g_object_new(appType(), nullptr));
     reinterpret_cast<TvApplication*>(root_)->tree = this;
@@ -620,7 +626,8 @@ AtkObject* AtkTree::existing(Node n) const {
 AtkObject* AtkTree::object(Node n) {
     if (AtkObject* o = existing(n)) return o;
     auto* o = static_cast<AtkObject*>(g_object_new(typeFor(interfacesOf(n)), nullptr));
-    auto* d = new NodeData{this, n, formOf(n), {}, {}, hasText(n) ? text(n) : std::string()};
+    auto* d = new NodeData{this, n, formOf(n), {}, {}, hasText(n) ? text(n) : std::string(), {}};
+    d->marks = marksOf(n, d->text);
     reinterpret_cast<TvAccessible*>(o)->data = d;
     // Automation clients find a control by the name the layout gives it.
     if (n.item < 0 && !n.control->name().empty())

@@ -14,6 +14,13 @@ namespace tv::a11y {
 
 class AtkTree;
 
+// Where a text's caret and selection are, in characters of the text.
+struct TextMarks {
+    gint caret = 0, from = 0, to = 0;
+    bool operator==(const TextMarks&) const = default;
+};
+TextMarks marksOf(Node n, const std::string& text);
+
 // What an object stands for. `control` is null once its form is gone (the object is then
 // defunct and answers nothing).
 struct NodeData {
@@ -22,6 +29,7 @@ struct NodeData {
     TForm* form = nullptr;
     std::string name, description;  // kept for the const strings ATK hands out
     std::string text;               // the text as last announced, for change events
+    TextMarks marks;                // and its caret and selection
 };
 
 class AtkTree {
