@@ -65,7 +65,11 @@ class NativeWindow {
     // Keeps delivering pointer events to this window while a button is held outside it.
     virtual void captureMouse(bool on) = 0;
     // Where an input method should show its candidates (the caret), in buffer coordinates.
+    // Where the window system keeps a caret of its own for assistive technology to follow,
+    // it is put there too (never shown: the control draws its own).
     virtual void setTextInputRect(const Rect& r) = 0;
+    // The control that took text has lost the focus: the window has no caret now.
+    virtual void clearTextInputRect() {}
     // A window that another is modal over refuses input; where the window system knows
     // of it, clicks on it then go nowhere and do not activate it.
     virtual void setEnabled(bool /*on*/) {}

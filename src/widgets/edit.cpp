@@ -507,6 +507,7 @@ void TEdit::focusChanged(bool focused) {
         preeditCursor_ = 0;
         selecting_ = false;
         invalidate();
+        form().window().clearTextInputRect();
     }
 }
 

@@ -410,6 +410,7 @@ void TMemo::focusChanged(bool focused) {
     if (focused && !readOnly_) form().application().platform().startTextInput();
     if (!focused) {
         selecting_ = false;
+        form().window().clearTextInputRect();
     }
     invalidateRect(textRect().inflated(1));
 }

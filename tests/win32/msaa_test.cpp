@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "a11y/msaa/msaa.h"
@@ -318,6 +319,44 @@ TEST_F(Msaa, TheDefaultActionAnswersAtOnceAndTheLoopShowsThePage) {
     // A label has nothing to do.
     EXPECT_EQ(find("扫描对象：", ROLE_SYSTEM_STATICTEXT)->accDoDefaultAction(self()),
               DISP_E_MEMBERNOTFOUND);
+}
+
+// A screen reader follows the system caret: it stands at the focused edit's caret while
+// the window has the keyboard, moves with it, and goes when the focus leaves the edit.
+TEST_F(Msaa, TheSystemCaretFollowsTheFocusedEdit) {
+    Object header = find("网络优化", ROLE_SYSTEM_PUSHBUTTON);
+    Object edit = find("设置IE标题：", ROLE_SYSTEM_TEXT);
+    ASSERT_TRUE(header.p && edit.p);
+    ASSERT_EQ(header->accDoDefaultAction(self()), S_OK);
+    app.runNested([&] { return !(stateOf(edit) & STATE_SYSTEM_INVISIBLE); });
+    SetFocus(hwnd);
+    const auto caret = [&] {
+        GUITHREADINFO gti{};
+        gti.cbSize = sizeof gti;
+        GetGUIThreadInfo(GetCurrentThreadId(), &gti);
+        POINT at{gti.rcCaret.left, gti.rcCaret.top};
+        ClientToScreen(hwnd, &at);
+        return std::pair{gti.hwndCaret, at};
+    };
+    EXPECT_EQ(caret().first, nullptr) << "no text control has the focus yet";
+    ASSERT_EQ(edit->accSelect(SELFLAG_TAKEFOCUS, self()), S_OK);
+    app.runNested([&] { return form1.focusedControl() == form1.Edit1; });
+    long x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(edit->accLocation(&x, &y, &w, &h, self()), S_OK);
+    auto [owner, at] = caret();
+    EXPECT_EQ(owner, hwnd);
+    EXPECT_TRUE(at.x >= x && at.x < x + w && at.y >= y && at.y < y + h)
+        << at.x << "," << at.y << " outside the edit at " << x << "," << y;
+    const LONG start = at.x;
+    form1.Edit1->setSelection(0, 3);  // after the first character
+    EXPECT_GT(caret().second.x, start);
+    SetFocus(nullptr);
+    EXPECT_EQ(caret().first, nullptr) << "the window lost the keyboard";
+    SetFocus(hwnd);
+    EXPECT_EQ(caret().first, hwnd) << "and has it again";
+    form1.Edit1->setVisible(false);  // the focus moves on, to a control without a caret
+    EXPECT_NE(form1.focusedControl(), form1.Edit1);
+    EXPECT_EQ(caret().first, nullptr);
 }
 
 // What a WinEvent hook of this process heard.

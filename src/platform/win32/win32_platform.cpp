@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -195,6 +196,7 @@ class Win32Window final : public NativeWindow {
     void setCursor(Cursor c) override;
     void captureMouse(bool on) override;
     void setTextInputRect(const Rect& r) override;
+    void clearTextInputRect() override;
     void setEnabled(bool on) override { EnableWindow(hwnd_, on ? TRUE : FALSE); }
 
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -206,6 +208,9 @@ class Win32Window final : public NativeWindow {
     // Puts a rectangle of the device buffer (device pixels) on the screen.
     void blit(HDC dc, const Rect& r) const;
     void postMouse(EventType type, MouseButton button, int clicks, WPARAM wParam, LPARAM lParam);
+    // The system caret, hidden, where the focused text control has its own; screen readers
+    // follow it. A thread has one caret, made while its window has the keyboard focus.
+    void placeCaret();
     Event makeEvent(EventType type) const {
         Event e;
         e.type = type;
@@ -223,6 +228,8 @@ class Win32Window final : public NativeWindow {
     HICON icon_ = nullptr;
     Cursor cursor_ = Cursor::Arrow;
     bool trackingLeave_ = false;
+    std::optional<Rect> caret_;  // the focused text control's caret, in device pixels
+    Size caretMade_;             // the size of the system caret this window made, if any
     wchar_t highSurrogate_ = 0;
 };
 
@@ -475,11 +482,32 @@ void Win32Window::captureMouse(bool on) {
     }
 }
 
+void Win32Window::placeCaret() {
+    if (!caret_ || GetFocus() != hwnd_) return;
+    const Size size{std::max(1, caret_->width()), std::max(1, caret_->height())};
+    if (size != caretMade_) {
+        // Making a caret replaces the thread's previous one.
+        if (!CreateCaret(hwnd_, nullptr, size.width, size.height)) return;
+        caretMade_ = size;
+    }
+    SetCaretPos(caret_->left, caret_->top);
+}
+
+void Win32Window::clearTextInputRect() {
+    caret_.reset();
+    if (caretMade_ != Size{}) {
+        DestroyCaret();
+        caretMade_ = {};
+    }
+}
+
 void Win32Window::setTextInputRect(const Rect& area) {
-    HIMC imc = ImmGetContext(hwnd_);
-    if (!imc) return;
     // The input method places its windows in device pixels.
     const Rect d = toDevice(area, device_.scale());
+    caret_ = d;
+    placeCaret();
+    HIMC imc = ImmGetContext(hwnd_);
+    if (!imc) return;
     COMPOSITIONFORM form{};
     form.dwStyle = CFS_POINT;
     form.ptCurrentPos = {d.left, d.top};
@@ -634,6 +662,15 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The pointer passes through a hint to the window below, so a hint pushed up
             // under the pointer does not make that window lose the pointer.
             if (role_ == WindowRole::Tooltip) return HTTRANSPARENT;
+            break;
+        case WM_SETFOCUS:
+            placeCaret();
+            break;
+        case WM_KILLFOCUS:
+            if (caretMade_ != Size{}) {
+                DestroyCaret();
+                caretMade_ = {};
+            }
             break;
         case WM_ACTIVATE:
             if (role_ == WindowRole::Tooltip) break;
