@@ -211,6 +211,7 @@ class Win32Window final : public NativeWindow {
     // The system caret, hidden, where the focused text control has its own; screen readers
     // follow it. A thread has one caret, made while its window has the keyboard focus.
     void placeCaret();
+    void dropCaret();
     Event makeEvent(EventType type) const {
         Event e;
         e.type = type;
@@ -493,12 +494,15 @@ void Win32Window::placeCaret() {
     SetCaretPos(caret_->left, caret_->top);
 }
 
+void Win32Window::dropCaret() {
+    if (caretMade_ == Size{}) return;
+    DestroyCaret();
+    caretMade_ = {};
+}
+
 void Win32Window::clearTextInputRect() {
     caret_.reset();
-    if (caretMade_ != Size{}) {
-        DestroyCaret();
-        caretMade_ = {};
-    }
+    dropCaret();
 }
 
 void Win32Window::setTextInputRect(const Rect& area) {
@@ -667,10 +671,7 @@ LRESULT Win32Window::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             placeCaret();
             break;
         case WM_KILLFOCUS:
-            if (caretMade_ != Size{}) {
-                DestroyCaret();
-                caretMade_ = {};
-            }
+            dropCaret();
             break;
         case WM_ACTIVATE:
             if (role_ == WindowRole::Tooltip) break;
